@@ -144,6 +144,11 @@ int16_t InsertLive(MeasureState& s, int32_t f) {
     AddLive(s, n, p);
     q[n].Qrg = f;
     q[n].mark = 0;
+    // A new point has no reading of this sweep yet. Records handed out after
+    // InitLiv did not pass through AddDead and may still carry the flags of
+    // the frequency they had before.
+    q[n].MessRealPresent = false;
+    q[n].MessImagPresent = false;
     s.FindStart = n;
     return n;
 }

@@ -42,6 +42,7 @@ int16_t FindQrg(MeasureState& s, int32_t f);
 
 /// The live record of frequency f, taken from the dead ring and linked in at
 /// its place when missing (a stale record found on the way is freed first).
+/// A new record keeps its old values but has both present flags cleared.
 /// kNoRecord when no record is free or f is one of the two end values
 /// (-2147483648, 2147483647); the caller then drops the reading.
 int16_t InsertLive(MeasureState& s, int32_t f);

@@ -35,6 +35,10 @@ struct QrgPoint {
     Cplx ShoB;   ///< short at the bridge (slot 3, or 6 while the ports are swapped)
     Cplx OpeB;   ///< open at the bridge (slot 2, or 5 while swapped)
     Cplx LoadB;  ///< load at the bridge (slot 4, or 7 while swapped)
+
+    /// Both halves of the raw reading of the current sweep have arrived; only
+    /// then is the point corrected and drawn.
+    bool Complete() const { return MessRealPresent && MessImagPresent; }
 };
 
 /// State of one S-parameter in an S-data table.
