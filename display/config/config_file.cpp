@@ -1,0 +1,287 @@
+#include "display/config/config_file.h"
+
+#include "link/text_rules.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QUrl>
+
+namespace {
+
+constexpr std::array<const char*, 3> kPortValues{"278", "378", "3BC"};
+constexpr std::array<const char*, 3> kTypeValues{"VNA1", "VNA1SOREL", "VNA1LT2440"};
+constexpr std::array<const char*, 3> kTypeLines{
+    "Typ=VNA1       Kestin Version 1 Standard",
+    "Typ=VNA1SOREL      Kestin Version 1 With Sorel ADC Clocking",
+    "Typ=VNA1LT2440     Kestin Version 1 With LT2440 ADC"};
+constexpr const char* kSwitchText = " Switch ";
+
+template <size_t N>
+int IndexOf(const std::array<const char*, N>& values, const std::string& v) {
+    for (size_t i = 0; i < N; ++i)
+        if (v == values[i])
+            return static_cast<int>(i);
+    return -1;
+}
+
+// The raw values of one reading, as Getpar leaves them.
+struct RawValues {
+    std::string port, clk, typ;
+    std::array<std::string, 4> adcsp;
+    std::string protocol, tcpipPort, remote, help, spar, driver, simDut;
+};
+
+// Applies one non-comment line: the keys in their fixed order.
+void ApplyLine(std::string_view line, RawValues& r) {
+    r.port = Getpar(line, "Port=0x", r.port);
+    r.clk = Getpar(line, "Clk=", r.clk);
+    r.typ = Getpar(line, "Typ=", r.typ);
+    r.adcsp[0] = Getpar(line, "ADCSP0=", r.adcsp[0]);
+    r.adcsp[1] = Getpar(line, "ADCSP1=", r.adcsp[1]);
+    r.adcsp[2] = Getpar(line, "ADCSP2=", r.adcsp[2]);
+    r.adcsp[3] = Getpar(line, "ADCSP3=", r.adcsp[3]);
+    r.protocol = Getpar(line, "Protocol=", r.protocol);
+    r.tcpipPort = Getpar(line, "TCPIPPort=", r.tcpipPort);
+    r.remote = Getpar(line, "TCPRemote=", r.remote);
+    r.help = Getpar(line, "HELP=", r.help, true);
+    r.spar = Getpar(line, "SPAR=", r.spar);
+    r.driver = Getpar(line, "Driver=", r.driver, true);
+    r.simDut = Getpar(line, "SimDut=", r.simDut, true);
+}
+
+// "SIM", "PPDEV", "PPDEV:device" or "DIRECT" (keyword in any case); false
+// for anything else.
+bool ParseDriver(const std::string& value, DriverKind& kind, std::string& device) {
+    const size_t colon = value.find(':');
+    const std::string word = txt::Upper(value.substr(0, colon));
+    const std::string rest = colon == std::string::npos ? std::string() : value.substr(colon + 1);
+    if (word == "SIM") {
+        kind = DriverKind::Sim;
+        device.clear();
+    } else if (word == "PPDEV") {
+        kind = DriverKind::Ppdev;
+        device = rest;
+    } else if (word == "DIRECT") {
+        kind = DriverKind::Direct;
+        device.clear();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+VnaConfig VnaConfig::Defaults(const std::string& builtInHelp) {
+    VnaConfig c;
+    c.Helppage = builtInHelp;
+    c.VisHelppage = builtInHelp;
+    return c;
+}
+
+std::string Getpar(std::string_view line, std::string_view key, std::string_view current,
+                   bool keepCase) {
+    // ASCII upper-casing keeps every character at its place, so the value can
+    // be cut from the original line at the position found in the upper-cased one.
+    const std::string upperLine = txt::Upper(line);
+    const std::string upperKey = txt::Upper(key);
+    const size_t at = upperLine.find(upperKey);
+    if (upperKey.empty() || at == std::string::npos)
+        return std::string(current);
+    std::string value = (keepCase ? std::string(line) : upperLine).substr(at + upperKey.size());
+    const size_t tab = value.find('\t');
+    if (tab != std::string::npos)
+        value.resize(tab);
+    const size_t blank = value.find(' ');
+    if (blank != std::string::npos)
+        value.resize(blank);
+    return value;
+}
+
+VnaConfig ReadCfgText(std::string_view text, const VnaConfig& current,
+                      const std::string& builtInHelp) {
+    RawValues r;
+    r.port = "278";
+    r.clk = current.VnaTClock;
+    r.typ = "VNA1SOREL";
+    r.adcsp = current.LT2440SRP;
+    r.protocol = "DDE";
+    r.tcpipPort = current.TCPIPPORT;
+    r.help = builtInHelp;
+    r.driver = "SIM";
+    r.simDut = current.SimDut;
+
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(pos, end - pos);
+        pos = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (!line.empty() && (line.front() == '*' || line.front() == ' '))
+            continue;
+        ApplyLine(line, r);
+    }
+
+    VnaConfig c = current;
+    const int port = IndexOf(kPortValues, r.port);
+    if (port >= 0) {
+        c.Portno = port;
+        c.VNAPort = std::string("&H") + kPortValues[port];
+    }
+    c.VnaTClock = r.clk;
+    c.VNAClock = r.clk;
+    const int type = IndexOf(kTypeValues, r.typ);
+    if (type >= 0)
+        c.VNAType = type;
+    c.LT2440SRP = r.adcsp;
+    c.DDEProt = r.protocol == "DDE";
+    c.TCPIPPORT = r.tcpipPort;
+    c.TCPRemote = r.remote == "YES";
+    c.Helppage = r.help;
+    c.VisHelppage = r.help;
+    c.SparmSw = r.spar == "Y";
+    c.SwitchOption = c.SparmSw ? kSwitchText : "";
+    ParseDriver(r.driver, c.Driver, c.DriverDevice);
+    c.SimDut = r.simDut;
+    return c;
+}
+
+CfgLoad initCFG(const QString& dir, const VnaConfig& current, const std::string& builtInHelp) {
+    CfgLoad out;
+    out.cfg = current;
+    const QString path = QDir(dir).filePath(QString::fromLatin1(kCfgFileName));
+    QFile file(path);
+    if (!file.exists()) {
+        out.fileMissing = true;
+        return out;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        out.error = "Cannot read " + path.toStdString() + ": " + file.errorString().toStdString();
+        return out;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        out.error = "Cannot read " + path.toStdString() + ": " + file.errorString().toStdString();
+        return out;
+    }
+    out.cfg = ReadCfgText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())),
+                          current, builtInHelp);
+    return out;
+}
+
+std::string CfgText(const VnaConfig& c, const std::string& builtInHelp) {
+    std::string t;
+    auto line = [&t](std::string_view s) {
+        t.append(s);
+        t.push_back('\n');
+    };
+    line("* **************************************");
+    line("* Configuration for TAVREL Server Task");
+    line("* Setup Port");
+    if (c.Portno >= 0 && c.Portno < 3)
+        line(std::string("Port=0x") + kPortValues[c.Portno]);
+    line("*");
+    line("* Setup Master clock");
+    line("Clk=" + c.VnaTClock);
+    line("* **************************************");
+    line("*Typ=VNA1       Kestin Version 1 Standard");
+    line("*Typ=VNA1SOREL      Kestin Version 1 With Sorel ADC Clocking");
+    line("*Typ=VNA1LT2440     Kestin Version 1 With LT2440 ADC");
+    line("*****************************************");
+    if (c.DDEProt) {
+        line("Protocol=DDE");
+        line("*Protocol=TCPIP");
+    } else {
+        line("*Protocol=DDE");
+        line("Protocol=TCPIP");
+    }
+    // An active line, so that the port reads back (files with the port as a
+    // comment still read as before: the text box default).
+    line("TCPIPPort=" + c.TCPIPPORT);
+    line(c.TCPRemote ? "TCPRemote=YES" : "*TCPRemote=YES");
+    if (c.VNAType >= 0 && c.VNAType < 3)
+        line(kTypeLines[c.VNAType]);
+    line("**");
+    line("** ***********************************************");
+    line("** LT2440 Speed control");
+    // No blank before "=": the keys must match for the values to read back.
+    for (int i = 0; i < 4; ++i)
+        line("ADCSP" + std::to_string(i) + "=" + c.LT2440SRP[i]);
+    line("** *************************************************");
+    line("** External Control (x94 circuit)");
+    line("** EXT");
+    line("*EXT");
+    line("** ***************************************************");
+    line("** Select option installed");
+    line(c.SwitchOption == kSwitchText ? "SPAR=Y" : "*SPAR=N");
+    line("*CHD");
+    line("*SOREL");
+    line("HELP=" + (c.VisHelppage.empty() ? builtInHelp : c.VisHelppage));
+    line("** ***************************************************");
+    line("** Port driver of the instrument server:");
+    line("**   SIM            the simulated analyser (no hardware needed)");
+    line("**   PPDEV:DEVICE   Linux parallel-port device, e.g. PPDEV:/dev/parport0");
+    line("**   DIRECT         direct port I/O (x86, needs root)");
+    switch (c.Driver) {
+    case DriverKind::Ppdev:
+        line(c.DriverDevice.empty() ? "Driver=PPDEV" : "Driver=PPDEV:" + c.DriverDevice);
+        break;
+    case DriverKind::Direct:
+        line("Driver=DIRECT");
+        break;
+    case DriverKind::Sim:
+        line("Driver=SIM");
+        break;
+    }
+    line("** Device under test of the simulated analyser: a built-in name or a");
+    line("** Touchstone file (empty: the simulator's default)");
+    line("SimDut=" + c.SimDut);
+    return t;
+}
+
+std::string SaveCfg(const QString& dir, const VnaConfig& cfg, const std::string& builtInHelp) {
+    const QString path = QDir(dir).filePath(QString::fromLatin1(kCfgFileName));
+    QSaveFile file(path);
+    const std::string text = CfgText(cfg, builtInHelp);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return "Cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
+    }
+    if (file.write(text.data(), static_cast<qint64>(text.size())) !=
+            static_cast<qint64>(text.size()) ||
+        !file.commit()) {
+        return "Cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
+    }
+    return {};
+}
+
+std::string BuiltInHelppage(const QString& programDir) {
+    const QString manual = QStringLiteral("docs/manual.md");
+    if (!programDir.isEmpty()) {
+        const QDir d(programDir);
+        for (const QString& rel : {manual, QStringLiteral("../") + manual,
+                                   QStringLiteral("../../") + manual}) {
+            const QFileInfo fi(d.filePath(rel));
+            if (fi.isFile())
+                return QUrl::fromLocalFile(fi.canonicalFilePath()).toString(QUrl::FullyEncoded).toStdString();
+        }
+    }
+    const QString source = QStringLiteral(VNA_SOURCE_DIR "/") + manual;
+    return QUrl::fromLocalFile(QDir::cleanPath(source)).toString(QUrl::FullyEncoded).toStdString();
+}
+
+std::string DriverOption(const VnaConfig& cfg) {
+    switch (cfg.Driver) {
+    case DriverKind::Ppdev:
+        return cfg.DriverDevice.empty() ? "ppdev" : "ppdev:" + cfg.DriverDevice;
+    case DriverKind::Direct:
+        return "direct";
+    case DriverKind::Sim:
+        break;
+    }
+    return "sim";
+}
