@@ -130,7 +130,8 @@ bool SetSwitch(int16_t& switchWord, std::string_view name, bool on) {
         bit = 8;
     else
         return false;
-    switchWord = static_cast<int16_t>(on ? (switchWord | bit) : (switchWord & ~bit));
+    // Switching off masks with 251 or 247, which also clears bits 8..15.
+    switchWord = static_cast<int16_t>(on ? (switchWord | bit) : (switchWord & (255 - bit)));
     return true;
 }
 

@@ -55,7 +55,8 @@ void CommaToPoint(std::string& text);
 
 /// Sets or clears a switch bit of the switch word B0: "SWIBRI" bit 2 (the
 /// bridge), "SWIPOR" bit 3 (the port swap); the name is compared in upper
-/// case. Returns false (word unchanged) for any other name.
+/// case. Switching off masks the word with 251 or 247, which also clears
+/// bits 8..15. Returns false (word unchanged) for any other name.
 bool SetSwitch(int16_t& switchWord, std::string_view name, bool on);
 
 /// ln(x)/ln(10); 0 is replaced by the smallest positive double first, so

@@ -79,6 +79,9 @@ TEST(SwitchWord, BitsByName) {
     EXPECT_EQ(w, 8);
     EXPECT_FALSE(SetSwitch(w, "SWIXXX", true));
     EXPECT_EQ(w, 8);
+    w = 0x0F0C;  // switching off also clears the high byte
+    EXPECT_TRUE(SetSwitch(w, "SWIPOR", false));
+    EXPECT_EQ(w, 4);
     std::string t = "1,5,6";
     CommaToPoint(t);
     EXPECT_EQ(t, "1.5.6");
