@@ -113,15 +113,15 @@ VnaConfig ReadCfgText(std::string_view text, const VnaConfig& current,
     r.driver = "SIM";
     r.simDut = current.SimDut;
 
+    // Lines end at LF, CR or CR LF, so files from any platform read alike and
+    // no value carries a line-end character.
     size_t pos = 0;
     while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
+        size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string_view::npos)
             end = text.size();
-        std::string_view line = text.substr(pos, end - pos);
+        const std::string_view line = text.substr(pos, end - pos);
         pos = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
         if (!line.empty() && (line.front() == '*' || line.front() == ' '))
             continue;
         ApplyLine(line, r);

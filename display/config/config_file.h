@@ -4,7 +4,7 @@
 // commented template. No widgets: the configuration window shows what the
 // reader returns and hands its state to the writer.
 //
-// File rules: one setting per line; a line starting with "*" or a blank is a
+// File rules: one setting per line (lines end at LF, CR or CR LF); a line starting with "*" or a blank is a
 // comment; in any other line each key is looked for anywhere, ignoring case,
 // and its value is the text after it up to the first tab or blank. The last
 // line holding a key wins. Values are compared in upper case; addresses and

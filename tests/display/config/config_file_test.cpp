@@ -51,7 +51,8 @@ TEST(ReadCfg, FileRulesCommentsCaseAndLastLineWins) {
         "TCPIPPort=1111\n"
         "TCPIPPort=2222\r\n"     // the last line wins; CR of CRLF files is not part of the value
         "tcpremote=yes\n"
-        "spar=y\n");
+        "spar=y\r"             // a lone CR ends a line too
+        "ADCSP1=7\r\r\n");
     EXPECT_EQ(c.VnaTClock, "150.0");
     EXPECT_EQ(c.VNAClock, "150.0");
     EXPECT_EQ(c.Portno, 0);
@@ -64,6 +65,7 @@ TEST(ReadCfg, FileRulesCommentsCaseAndLastLineWins) {
     EXPECT_TRUE(c.SparmSw);
     EXPECT_EQ(c.SwitchOption, " Switch ");
     EXPECT_EQ(c.VNAType, 1);  // absent: VNA1SOREL
+    EXPECT_EQ(c.LT2440SRP[1], "7");
 }
 
 TEST(ReadCfg, DefaultsComeFromTheFixedValuesAndTheCurrentTexts) {
@@ -335,4 +337,17 @@ TEST(BuiltInHelppage, PointsAtTheShippedManualAsAFileUrl) {
     const std::string fallback = BuiltInHelppage();
     EXPECT_EQ(fallback.rfind("file:///", 0), 0u);
     EXPECT_NE(fallback.find("/docs/manual.md"), std::string::npos);
+}
+
+TEST(ReadCfg, KeysAreFoundAnywhereInALine) {
+    // "TCPIPPort=0x3BC" holds "Port=0x" as well: both settings take the value.
+    const VnaConfig c = Read("TCPIPPort=0x3BC\n");
+    EXPECT_EQ(c.TCPIPPORT, "0X3BC");
+    EXPECT_EQ(c.Portno, 2);
+    // A value ending in CR before CR LF: the CR ends the line, it is not part
+    // of the value, so the value reads back the same after a save.
+    const VnaConfig d = Read("ADCSP0=fast\r\r\nClk=150\r");
+    EXPECT_EQ(d.LT2440SRP[0], "FAST");
+    EXPECT_EQ(Read(CfgText(d, kHelp)).LT2440SRP[0], "FAST");
+    EXPECT_EQ(d.VnaTClock, "150");
 }
