@@ -53,7 +53,7 @@ struct MeterFace {
 class POINTEL_EXPORT Meter : public QWidget {
   Q_OBJECT
   Q_PROPERTY(double Value READ value WRITE setValue)
-  Q_PROPERTY(QStringList DivisionLabel READ divisionLabel WRITE setDivisionLabel STORED false)
+  Q_PROPERTY(QStringList DivisionLabel READ divisionLabel WRITE setDivisionLabel)
   Q_PROPERTY(int Marg READ marg WRITE setMarg)
   Q_PROPERTY(QString MajText READ majText WRITE setMajText)
   Q_PROPERTY(QColor Color READ color WRITE setColor)
