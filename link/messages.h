@@ -85,6 +85,9 @@ public:
     bool Next(std::string& message);
     /// Characters of the unfinished message held (at most kMaxMessage).
     size_t Pending() const { return tail_; }
+    /// The received text not yet taken (whole messages and the unfinished
+    /// tail); valid until the next Append or Next.
+    std::string_view Unread() const { return std::string_view(buf_).substr(pos_); }
     /// Overlong messages dropped so far.
     size_t Dropped() const { return dropped_; }
     void Clear();

@@ -115,6 +115,11 @@ void Winsock::SendData(const QByteArray& data) {
 
 QByteArray Winsock::GetData() { return socket_ ? socket_->readAll() : QByteArray(); }
 
+void Winsock::Flush() {
+    if (socket_ && socket_->state() == QAbstractSocket::ConnectedState)
+        socket_->flush();
+}
+
 qint64 Winsock::bytesToWrite() const { return socket_ ? socket_->bytesToWrite() : 0; }
 
 bool Winsock::waitForBytesWritten(int ms) {

@@ -66,6 +66,9 @@ public:
     void SendData(const QByteArray& data);
     /// Everything received and not yet taken.
     QByteArray GetData();
+    /// Hands queued bytes to the system now, as far as it takes them without
+    /// waiting.
+    void Flush();
     /// Bytes queued and not yet handed to the system.
     qint64 bytesToWrite() const;
     /// Waits (at most `ms`) until queued bytes have gone out; false on

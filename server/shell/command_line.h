@@ -1,0 +1,48 @@
+#pragma once
+// The server's command line: one argument of three comma-separated fields
+// (port, clock, protocol) as the display program builds it, followed by
+// options that choose the port back end and how the server runs.
+
+#include "server/port/port_io.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <string>
+#include <string_view>
+
+namespace shell {
+
+/// The three fields of the display program's argument.
+struct ServerArgument {
+    std::string PortText;     ///< port base as text, e.g. "&H378"
+    std::string ClockText;    ///< synthesizer clock in MHz, e.g. "148.3419"
+    std::string ProtocolText; ///< "DDE" or the TCP port number as text
+
+    /// Exactly "DDE" (case matters: "dde" is TCP port 0).
+    bool UseWindowMessages() const { return ProtocolText == "DDE"; }
+};
+
+/// Splits the argument: PortText is the text before the first ","; the
+/// rest is split at its first "," into ClockText and ProtocolText. Without
+/// a second "," ClockText is the whole rest and ProtocolText stays empty;
+/// without any "," only PortText is set.
+ServerArgument ParseArgument(std::string_view text);
+
+/// Everything the command line says.
+struct ServerOptions {
+    ServerArgument argument;
+    port::PortOptions port;   ///< --driver, --dut, --virtual-time, --seed, --noise, --trace
+    bool noWindow = false;    ///< --no-window
+    bool showNormal = false;  ///< --show-normal: window not minimised
+    bool help = false;        ///< --help
+    QString error;            ///< set when the command line is not usable
+};
+
+/// Parses the arguments after the program name.
+ServerOptions ParseOptions(const QStringList& arguments);
+
+/// The --help text.
+QString UsageText();
+
+} // namespace shell

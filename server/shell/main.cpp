@@ -1,0 +1,127 @@
+// brindlev1: the instrument server. Started by the display program with
+// PORT,CLOCK,PROTOCOL and options; see --help.
+
+#include "server/port/port_io.h"
+#include "server/shell/command_line.h"
+#include "server/shell/frm_vna.h"
+#include "server/shell/server_shell.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] const auto n = ::write(signalPipe[1], &c, 1);
+}
+
+// SIGTERM, SIGINT and SIGHUP end the server like closing its window.
+void CatchSignals(shell::ServerShell& shell) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &shell);
+    QObject::connect(notifier, &QSocketNotifier::activated, &shell, [&shell] {
+        char c;
+        [[maybe_unused]] const auto n = ::read(signalPipe[0], &c, 1);
+        shell.Form_Unload();
+    });
+    struct sigaction sa = {};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (int s : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(s, &sa, nullptr);
+}
+
+bool HaveDisplay() {
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// Without a window the server prints nothing but errors.
+void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "brindlev1: %s\n", qPrintable(text));
+}
+
+void Fail(bool windowed, const QString& text) {
+    std::fprintf(stderr, "brindlev1: %s\n", qPrintable(text));
+    if (windowed)
+        QMessageBox::critical(nullptr, QStringLiteral("BrindleV1"), text);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    shell::ServerOptions options = shell::ParseOptions(arguments);
+    if (options.help) {
+        QCoreApplication app(argc, argv);
+        std::fputs(qPrintable(shell::UsageText()), stdout);
+        return 0;
+    }
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "brindlev1: %s\nTry 'brindlev1 --help'.\n", qPrintable(options.error));
+        return 2;
+    }
+    const bool windowed = !options.noWindow && HaveDisplay();
+    options.noWindow = !windowed;
+    if (!windowed)
+        qInstallMessageHandler(QuietMessages);
+
+    std::unique_ptr<QCoreApplication> app;
+    if (windowed)
+        app = std::make_unique<QApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("BrindleV1"));
+
+    port::OpenedPort opened = port::OpenPort(options.port);
+    if (!opened.ok()) {
+        Fail(windowed, QString::fromStdString(opened.error));
+        return 1;
+    }
+    const bool showNormal = options.showNormal;
+    shell::ServerShell shell(std::move(opened.io), std::move(options));
+    QObject::connect(&shell, &shell::ServerShell::Ended, app.get(),
+                     [](int code) { QCoreApplication::exit(code); }, Qt::QueuedConnection);
+    QObject::connect(&shell, &shell::ServerShell::Problem, app.get(), [windowed](const QString& t) {
+        std::fprintf(stderr, "brindlev1: %s\n", qPrintable(t));
+        if (windowed) {
+            auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("BrindleV1"), t);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->show(); // not modal: the loop goes on
+        }
+    });
+    CatchSignals(shell);
+
+    std::unique_ptr<shell::frmVNA> window;
+    if (windowed) {
+        window = std::make_unique<shell::frmVNA>(shell);
+        if (showNormal)
+            window->show();
+        else
+            window->showMinimized();
+    }
+    QString error;
+    if (!shell.Form_Load(&error)) {
+        Fail(windowed, error);
+        return 1;
+    }
+    const int code = app->exec();
+    window.reset();
+    return code;
+}
