@@ -37,7 +37,9 @@ void AddLive(MeasureState& s, int16_t n, int16_t p);
 int16_t GetLive(MeasureState& s, int16_t& index);
 
 /// The live record with the largest Qrg <= f (the record with Qrg == f when
-/// there is one); kLowerEnd when f lies below every point.
+/// there is one); kLowerEnd when f lies below every point, kUpperEnd for
+/// f = 2147483647. The walk starts at the point found last, so a sweep in
+/// ascending order finds each point one step from the previous one.
 int16_t FindQrg(MeasureState& s, int32_t f);
 
 /// The live record of frequency f, taken from the dead ring and linked in at
