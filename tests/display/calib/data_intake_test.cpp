@@ -39,7 +39,7 @@ VnaDataRec Rec(int16_t idx, int32_t qrg, int16_t phase, int32_t data, int16_t sp
     return r;
 }
 
-class Intake : public ::testing::Test {
+class CalibIntake : public ::testing::Test {
 protected:
     std::unique_ptr<MeasureState> s = std::make_unique<MeasureState>();
     std::unique_ptr<CalibTable> cal = std::make_unique<CalibTable>();
@@ -65,7 +65,7 @@ protected:
     }
 };
 
-TEST_F(Intake, EveryRecordIsLoggedAndReported) {
+TEST_F(CalibIntake, EveryRecordIsLoggedAndReported) {
     VnaDataRec r = Rec(0, 5000000, 0, 7, 2);
     r.Time = 33;
     DataRecordIn(*s, *cal, ev, r);
@@ -76,7 +76,7 @@ TEST_F(Intake, EveryRecordIsLoggedAndReported) {
     EXPECT_EQ(s->LiveCount, 2);  // row 0 is no measurement
 }
 
-TEST_F(Intake, CalibrationScanRecordsGoToTheProcedureOnly) {
+TEST_F(CalibIntake, CalibrationScanRecordsGoToTheProcedureOnly) {
     s->CalibrationOn = true;
     DataRecordIn(*s, *cal, ev, Rec(2, 10000000, 0, 5, 1, 1));
     DataRecordIn(*s, *cal, ev, Rec(2, 10000000, 0, 5, 1, 0));
@@ -88,7 +88,7 @@ TEST_F(Intake, CalibrationScanRecordsGoToTheProcedureOnly) {
     EXPECT_EQ(s->VnaDataNext, 3);
 }
 
-TEST_F(Intake, ReferenceRowSetsTheDriftAndTempCorrDecidesItsUse) {
+TEST_F(CalibIntake, ReferenceRowSetsTheDriftAndTempCorrDecidesItsUse) {
     DataRecordIn(*s, *cal, ev, Rec(1, 9000000, 1, 300));
     EXPECT_EQ(s->OffsetValue, 300);
     EXPECT_EQ(s->CalOffsetValue, 500);
@@ -113,7 +113,7 @@ TEST_F(Intake, ReferenceRowSetsTheDriftAndTempCorrDecidesItsUse) {
     EXPECT_GT(s->QrgPoints[p].Mess.real(), 4e9);
 }
 
-TEST_F(Intake, ABadSpeedIsLoggedAndNotUsed) {
+TEST_F(CalibIntake, ABadSpeedIsLoggedAndNotUsed) {
     DataRecordIn(*s, *cal, ev, Rec(1, 9000000, 1, 300, 4));
     Pair(20000000, {1000, 1000}, -1);
     Pair(20000000, {1000, 1000}, 7);
@@ -127,7 +127,7 @@ TEST_F(Intake, ABadSpeedIsLoggedAndNotUsed) {
     EXPECT_TRUE(ev.calib.empty());
 }
 
-TEST_F(Intake, ValuesAreAttachedFromTheRightSlots) {
+TEST_F(CalibIntake, ValuesAreAttachedFromTheRightSlots) {
     Pair(20000000, {1, 1});  // halfway between the two calibration points
     const QrgPoint& pt = s->QrgPoints[FindQrg(*s, 20000000)];
     EXPECT_EQ(pt.Thru, Cplx(1000.5, 0.5));
@@ -151,7 +151,7 @@ TEST_F(Intake, ValuesAreAttachedFromTheRightSlots) {
     EXPECT_EQ(q.OpeB, Cplx(6000.5, 0.5));
 }
 
-TEST_F(Intake, APointIsCorrectedOnlyOnAQuadratureRecordWithBothHalves) {
+TEST_F(CalibIntake, APointIsCorrectedOnlyOnAQuadratureRecordWithBothHalves) {
     s->Smessure = 1;
     DataRecordIn(*s, *cal, ev, Rec(3, 20000000, 1, 50));
     EXPECT_TRUE(ev.live.empty());  // the real part is missing
@@ -164,7 +164,7 @@ TEST_F(Intake, APointIsCorrectedOnlyOnAQuadratureRecordWithBothHalves) {
     EXPECT_EQ(ev.ri.size(), 1u);
 }
 
-TEST_F(Intake, TransmissionAndReflectionResultsInTheLiveTable) {
+TEST_F(CalibIntake, TransmissionAndReflectionResultsInTheLiveTable) {
     // Thru reading at the point: slot 0 = (1000.5, 0.5), detector zero (2000.5, 0.5).
     s->Smessure = 1;
     Pair(20000000, {1000, 0});
@@ -192,7 +192,7 @@ TEST_F(Intake, TransmissionAndReflectionResultsInTheLiveTable) {
     EXPECT_EQ(s->SdataHead[0].S11, kSLive);
 }
 
-TEST_F(Intake, AnUncalibratedSpeedGivesZeroAndMarksTheHeader) {
+TEST_F(CalibIntake, AnUncalibratedSpeedGivesZeroAndMarksTheHeader) {
     for (int16_t k : {0, 1}) {
         s->Smessure = k;
         Pair(20000000, {12345, -678}, 3);  // speed 3 holds nothing
@@ -207,7 +207,7 @@ TEST_F(Intake, AnUncalibratedSpeedGivesZeroAndMarksTheHeader) {
     EXPECT_EQ(ev.live.size(), 2u);  // still drawn
 }
 
-TEST_F(Intake, CorrectPointIgnoresBadIndices) {
+TEST_F(CalibIntake, CorrectPointIgnoresBadIndices) {
     s->Smessure = 7;
     Pair(20000000, {1, 1});
     EXPECT_TRUE(ev.live.empty());

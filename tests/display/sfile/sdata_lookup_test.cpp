@@ -7,7 +7,7 @@
 
 namespace {
 
-class Lookup : public ::testing::Test {
+class SdataLookup : public ::testing::Test {
 protected:
     std::unique_ptr<SdataTable> t = std::make_unique<SdataTable>();
     SdataHeadRec h;
@@ -22,7 +22,7 @@ protected:
     }
 };
 
-TEST_F(Lookup, ThreePointsFromEndToEnd) {
+TEST_F(SdataLookup, ThreePointsFromEndToEnd) {
     Fill({1000, 2000, 3000});
     SdataSample r;
     SdataMAAt(*t, h, 1000, 1, r);
@@ -50,7 +50,7 @@ TEST_F(Lookup, ThreePointsFromEndToEnd) {
     EXPECT_FALSE(r.found);
 }
 
-TEST_F(Lookup, UnevenPointsFindTheirNeighbours) {
+TEST_F(SdataLookup, UnevenPointsFindTheirNeighbours) {
     const std::vector<int32_t> q = {1000, 1100, 1200, 1300, 50000, 60000, 99000, 100000};
     Fill(q);
     SdataSample r;
@@ -68,7 +68,7 @@ TEST_F(Lookup, UnevenPointsFindTheirNeighbours) {
     EXPECT_DOUBLE_EQ(r.value, 7.5);
 }
 
-TEST_F(Lookup, CloseEndsDisorderAndOverlongTables) {
+TEST_F(SdataLookup, CloseEndsDisorderAndOverlongTables) {
     Fill({1000, 1000, 1000, 1001});  // step rounds to 0
     SdataSample r;
     SdataMAAt(*t, h, 1001, 1, r);

@@ -9,7 +9,7 @@
 
 namespace {
 
-class Reader : public ::testing::Test {
+class TouchstoneReader : public ::testing::Test {
 protected:
     std::unique_ptr<SdataTable> table = std::make_unique<SdataTable>();
     SdataHeadRec head;
@@ -18,7 +18,7 @@ protected:
     }
 };
 
-TEST_F(Reader, TwoPortMaInMhz) {
+TEST_F(TouchstoneReader, TwoPortMaInMhz) {
     const auto st = Parse("! first\r\n! second\r\n# MHz S MA R 50\r\n"
                           "1 0.5 -45 0.9 10 0.8 20 0.4 30\r\n"
                           "2 0.5 -46 0.9 11 0.8 21 0.4 31\r\n"
@@ -45,7 +45,7 @@ TEST_F(Reader, TwoPortMaInMhz) {
     EXPECT_NEAR((*table)[0].S[0].VSWR.real(), 3, 1e-12);
 }
 
-TEST_F(Reader, OnePortInItsUsualLayout) {
+TEST_F(TouchstoneReader, OnePortInItsUsualLayout) {
     head.Info = "kept ";
     const auto st = Parse("# khz s ma r 50\n100 0.25 90\n200 0.5 5\n", "ant.s1p");
     EXPECT_TRUE(st.ok) << st.message;
@@ -62,7 +62,7 @@ TEST_F(Reader, OnePortInItsUsualLayout) {
     EXPECT_EQ(head.Info, "kept ");
 }
 
-TEST_F(Reader, DutFilesDeclareTheirParameters) {
+TEST_F(TouchstoneReader, DutFilesDeclareTheirParameters) {
     const auto st = Parse("!! S11\n!!s21\n!! s21 again\n!! X99\n# MHz S MA R 50\n"
                           "1 1 0 1 0 0 0 0 0\n",
                           "C:\\dut\\amp.DUT");
@@ -76,7 +76,7 @@ TEST_F(Reader, DutFilesDeclareTheirParameters) {
     EXPECT_EQ(head.Info, "");
 }
 
-TEST_F(Reader, DefaultsAndOtherNotations) {
+TEST_F(TouchstoneReader, DefaultsAndOtherNotations) {
     // No option line: GHz and MA.
     Parse("0.01 0.5 90\n", "a.s1p");
     EXPECT_EQ(head.Length, 1);
@@ -104,7 +104,7 @@ TEST_F(Reader, DefaultsAndOtherNotations) {
     EXPECT_DOUBLE_EQ((*table)[1].S[0].MA.real(), 0.6);
 }
 
-TEST_F(Reader, TheReadStopsWhereItMust) {
+TEST_F(TouchstoneReader, TheReadStopsWhereItMust) {
     // 100 MHz stops the read; comments after it still count.
     auto st = Parse("# MHz S MA R 50\n99.9 1 0\n100 1 0\n50 1 0\n! late\n", "e.s1p");
     EXPECT_TRUE(st.ok);
@@ -137,7 +137,7 @@ TEST_F(Reader, TheReadStopsWhereItMust) {
     EXPECT_NE(st.message.find("more than 501 points"), std::string::npos);
 }
 
-TEST_F(Reader, AWrongExtensionReadsNothing) {
+TEST_F(TouchstoneReader, AWrongExtensionReadsNothing) {
     head.Length = 7;
     head.Filename = "before";
     const auto st = Parse("# MHz S MA R 50\n1 1 0\n", "x.txt");
@@ -151,7 +151,7 @@ TEST_F(Reader, AWrongExtensionReadsNothing) {
     EXPECT_EQ(head.Length, 0);
 }
 
-TEST_F(Reader, FromDiskAndMissingFiles) {
+TEST_F(TouchstoneReader, FromDiskAndMissingFiles) {
     QTemporaryDir dir;
     const std::string path = dir.filePath("disk.S2P").toStdString();
     std::ofstream(path) << "# MHz S MA R 50\n5 1 0 1 0 1 0 1 0\n";
