@@ -387,7 +387,9 @@ void VNA01::Iterate() {
         ShiftBit();
         if (AdcDone_) {
             const int16_t settle = tables_[CurrentTable_][LoadRow_].VNATime;
-            if (SettleTimer_.ElapsedNow() * 1000.0 > settle)
+            // Without a high-resolution counter elapsed times are negative;
+            // the wait then ends at once instead of never.
+            if (SettleTimer_.frequency() <= 0.0 || SettleTimer_.ElapsedNow() * 1000.0 > settle)
                 State_ = 3;
             else if (BitCounter_ > 39) // only waiting from here on
                 io_.clock().IdleUntil(SettleTimer_.CounterAfter(settle / 1000.0));
