@@ -153,11 +153,14 @@ TouchstoneStatus ParseTouchstone(std::string_view content, const std::string& fi
             stopWith(number, "frequencies from 100 MHz on are not read");
             return true;
         }
-        const int32_t f = static_cast<int32_t>(txt::RoundHalfEven(hz * 10));
-        if (f <= previous) {
+        // Compared before the conversion: a negative frequency may be far
+        // outside 32 bits.
+        const double tenths = txt::RoundHalfEven(hz * 10);
+        if (tenths <= previous) {
             stopWith(number, "the frequency does not increase; the rest of the file is not read");
             return true;
         }
+        const int32_t f = static_cast<int32_t>(tenths);  // 1 .. 999999999
         if (n >= kSdataPoints) {
             stopWith(number, "more than " + std::to_string(kSdataPoints) +
                                  " points; the rest of the file is not read");

@@ -127,6 +127,10 @@ TEST_F(TouchstoneReader, TheReadStopsWhereItMust) {
     EXPECT_EQ(head.Length, 0);
     st = Parse("# MHz S MA R 50\n1 inf 0\n", "j.s1p");
     EXPECT_EQ(head.Length, 0);
+    // A negative frequency far outside 32 bits (found by fuzzing).
+    st = Parse("# GHz S MA R 50\n-1e300 1 0\n1 1 0\n", "l.s1p");
+    EXPECT_EQ(head.Length, 0);
+    EXPECT_EQ(st.line, 2);
     // More points than the table holds.
     std::string many = "# Hz S MA R 50\n";
     for (int i = 1; i <= kSdataPoints + 5; ++i)
