@@ -376,6 +376,7 @@ void VNA01::Iterate() {
             SetPriority(port::kRealtimePriorityClass);
         }
         SettleTimer_.StartTimer();
+        idleHinted_ = false;
         BitCounter_ = 0;
         AdcDone_ = false;
         AdcStep();
@@ -391,8 +392,10 @@ void VNA01::Iterate() {
             // the wait then ends at once instead of never.
             if (SettleTimer_.frequency() <= 0.0 || SettleTimer_.ElapsedNow() * 1000.0 > settle)
                 State_ = 3;
-            else if (BitCounter_ > 39) // only waiting from here on
+            else if (BitCounter_ > 39 && !idleHinted_) { // only waiting from here on
+                idleHinted_ = true;
                 io_.clock().IdleUntil(SettleTimer_.CounterAfter(settle / 1000.0));
+            }
         } else {
             AdcStep();
         }
@@ -446,13 +449,19 @@ void VNA01::ShiftBit() {
     if (BitCounter_ <= 39) {
         const int c = BitCounter_;
         const ScanRow& r = tables_[CurrentTable_][LoadRow_];
-        // Position c carries bit c of B4, B3, B2, B1, B0 in groups of eight.
-        const uint8_t bytes[5] = {r.B4, r.B3, r.B2, r.B1, r.B0};
-        std::array<bool, 8>* boxes[5] = {&status_.Byt5, &status_.byt4, &status_.byt3,
-                                         &status_.Byt2, &status_.Byt1};
-        const bool bit = ((bytes[c / 8] >> (c % 8)) & 1) != 0;
+        // Position c carries bit c % 8 of B4, B3, B2, B1, B0 in groups of eight.
+        uint8_t byte;
+        std::array<bool, 8>* boxes;
+        switch (c / 8) {
+        case 0: byte = r.B4; boxes = &status_.Byt5; break;
+        case 1: byte = r.B3; boxes = &status_.byt4; break;
+        case 2: byte = r.B2; boxes = &status_.byt3; break;
+        case 3: byte = r.B1; boxes = &status_.Byt2; break;
+        default: byte = r.B0; boxes = &status_.Byt1; break;
+        }
+        const bool bit = ((byte >> (c % 8)) & 1) != 0;
         if (bit) CtrlOut1_ ^= 1;
-        (*boxes[c / 8])[c % 8] = bit;
+        (*boxes)[c % 8] = bit;
         CtrlOut2_ = CtrlOut1_;
         uint8_t lines = 0;
         if (r.RfBits[c]) lines |= 0x01;

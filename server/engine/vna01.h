@@ -156,6 +156,7 @@ private:
     int AdcCount_ = 0;
     bool AdcSignRef_ = false;
     bool AdcDone_ = false;
+    bool idleHinted_ = false; // the settling wait was announced to the clock
     bool StatusBit_ = false;
     int CurrentSpeed_ = 0;
     int State_ = 0;
