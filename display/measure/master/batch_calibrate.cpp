@@ -1,0 +1,177 @@
+#include "display/measure/master/batch_calibrate.h"
+
+#include "display/calib/calib_file.h"
+#include "display/calib/contfile.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+const CalStepPlan kCalSteps[8] = {
+    {kSlotThru, "THRU", 0},   {kSlotOpeD, "OPEND", 0},  {kSlotOpeB, "OPEN", 4},
+    {kSlotShoB, "SHORT", 4},  {kSlotLoadB, "LOAD", 4},  {kSlotOpeBS, "OPEN", 12},
+    {kSlotShoBS, "SHORT", 12}, {kSlotLoadBS, "LOAD", 12},
+};
+
+void FileCalibrationRecord(CalibTable& cal, int16_t plug, int16_t& next, const VnaDataRec& rec) {
+    if (rec.Speed < 0 || rec.Speed >= kCalSpeeds || plug < 0 || plug >= kCalSlots)
+        return;
+    SpeedTable& t = cal.speed[static_cast<size_t>(rec.Speed)];
+    if (rec.Phase == 0 && rec.idx > 2)
+        ++next;
+    if (rec.idx == 2) {
+        t.CalAux = rec.bits;
+        t.CalTime = rec.Time;
+        t.Calibrated = true;
+    }
+    if (rec.idx == 1 && (plug == kSlotOpeD || plug == kSlotLoadB))
+        t.CalOffsetValue = rec.Data;
+    if (rec.idx > 1 && next >= 0 && next < kCalPoints) {
+        CalPoint& p = t.points[static_cast<size_t>(next)];
+        p.QRG = rec.Qrg;
+        Cplx& v = p.slot[static_cast<size_t>(plug)];
+        if (rec.Phase != 0)
+            v.imag(rec.Data);
+        else
+            v.real(rec.Data);
+        if (next > cal.Maxinuse)
+            cal.Maxinuse = next;
+    }
+}
+
+BatchCalibrate::BatchCalibrate(MasterSession& session, CalibrateOptions options,
+                               QTextStream& err)
+    : m_(session), o_(std::move(options)), err_(err) {
+    connect(&m_, &MasterSession::ServerEnded, this, [this](int code, const QString& e) {
+        serverEnded_ = true;
+        serverError_ = e.isEmpty() ? QString("exit status %1").arg(code) : e;
+    });
+}
+
+bool BatchCalibrate::WaitFor(const std::function<bool()>& done, double seconds) {
+    QDeadlineTimer deadline(static_cast<qint64>(seconds * 1000));
+    QEventLoop loop;
+    QTimer tick;
+    tick.setInterval(20);
+    QObject::connect(&tick, &QTimer::timeout, &loop, &QEventLoop::quit);
+    tick.start();
+    while (!done()) {
+        if (deadline.hasExpired() || serverEnded_)
+            return done();
+        loop.exec();
+    }
+    return true;
+}
+
+int BatchCalibrate::RunStep(int16_t speed, const CalStepPlan& step) {
+    MeasureState& s = m_.state();
+    // Program every row of table 1 with the step's speed, time and switches.
+    const int last = 2 * (entries_ + 1) + 1;
+    for (int e = 0; e <= last; ++e) {
+        m_.VnaEditEntry(1, static_cast<int16_t>(e), "adcspeed", speed);
+        m_.VnaEditEntry(1, static_cast<int16_t>(e), "VNATime", time_);
+        m_.VnaEditEntry(1, static_cast<int16_t>(e), "B0", step.B0);
+    }
+    m_.VnaMount(step.fixture);
+    s.CalibrationPlug = step.plug;
+    s.CalibrationNxtIn = 0;
+    s.CalibrationOn = true;
+    m_.vnaNewScan(1);
+
+    // The scan counts from its row 0 with this step's speed and switch word;
+    // rows of the scan before, still on their way, do not.
+    bool started = false, ended = false;
+    int rows = 0;
+    auto c1 = connect(&m_, &MasterSession::CalibrationRecord, this, [&](const VnaDataRec& r) {
+        if (ended)
+            return;
+        if (!started && r.idx == 0 && r.Phase == 0 && r.Speed == speed && r.B[0] == step.B0)
+            started = true;
+        if (!started)
+            return;
+        FileCalibrationRecord(m_.calib(), step.plug, s.CalibrationNxtIn, r);
+        ++rows;
+    });
+    auto c2 = connect(&m_, &MasterSession::CalibrationEndScan, this, [&] {
+        if (started)
+            ended = true;
+    });
+    const double perRow = (speed == 0 ? 0.14 : speed == 1 ? 0.045 : speed == 2 ? 0.025 : 0.015) +
+                          time_ / 1000.0 + 0.005;
+    const double timeout =
+        o_.stepTimeout > 0 ? o_.stepTimeout : 30 + 3 * perRow * 2 * (entries_ + 1) * 2;
+    const bool ok = WaitFor([&] { return ended; }, timeout);
+    disconnect(c1);
+    disconnect(c2);
+    s.CalibrationOn = false;
+    s.CalibrationNxtIn = 0;
+    // Stop the repeated scan and let what is still under way arrive.
+    m_.VnaStopscan();
+    QElapsedTimer quiet;
+    quiet.start();
+    auto c3 = connect(&m_, &MasterSession::CalibrationRecord, this, [&] { quiet.restart(); });
+    WaitFor([&] { return quiet.elapsed() > 150; }, 5);
+    disconnect(c3);
+    if (!ok)
+        return serverEnded_ ? kBatchServer : kBatchNoData;
+    err_ << "tavrel13: calibrated " << step.fixture << (step.B0 & 8 ? " swapped" : "")
+         << " speed " << speed << ": " << rows << " rows\n";
+    err_.flush();
+    return kBatchOk;
+}
+
+int BatchCalibrate::Run() {
+    m_.setOptions(o_.start_);
+    if (!m_.Startup()) {
+        err_ << "tavrel13: " << m_.lastError() << "\n";
+        return kBatchServer;
+    }
+    if (!WaitFor([this] { return m_.linkUp(); }, o_.linkTimeout)) {
+        err_ << "tavrel13: "
+             << (serverEnded_ ? "the server ended: " + serverError_
+                              : QString("the link to the server did not come up within %1 s")
+                                    .arg(o_.linkTimeout))
+             << "\n";
+        return serverEnded_ ? kBatchServer : kBatchLink;
+    }
+    MeasureState& s = m_.state();
+    m_.VnaStopscan();
+    const ContfileResult cf = ReadContfile(o_.controlFile.toStdString(), false, m_);
+    if (!cf.ok) {
+        err_ << "tavrel13: " << QString::fromStdString(cf.message) << "\n";
+        return kBatchUsage;
+    }
+    entries_ = cf.points;
+    time_ = cf.waitTime;
+    s.Calibrationpoints = cf.points;
+    s.CalWaitTime = cf.waitTime;
+    s.CalprogressMark = 0;
+    err_ << "tavrel13: " << cf.points << " calibration entries from " << o_.controlFile
+         << ", settling time " << cf.waitTime << "\n";
+
+    // A fresh table: nothing of the calibration loaded at start-up stays.
+    CalibTable& cal = m_.calib();
+    cal = CalibTable{};
+    cal.title = o_.title.toStdString();
+    for (int16_t speed : o_.speeds)
+        for (const CalStepPlan& step : kCalSteps)
+            if (const int rc = RunStep(speed, step); rc != kBatchOk) {
+                err_ << "tavrel13: "
+                     << (rc == kBatchServer ? "the server ended: " + serverError_
+                                            : QString("the calibration scan of %1 did not end "
+                                                      "in time")
+                                                  .arg(step.fixture))
+                     << "\n";
+                return rc;
+            }
+    m_.VnaMount("DUT");
+    const CalibFileStatus st = WriteCalibrationFile(o_.out.toStdString(), cal, " Switch ");
+    if (!st.ok) {
+        err_ << "tavrel13: " << QString::fromStdString(st.message) << "\n";
+        return kBatchWrite;
+    }
+    err_ << "tavrel13: wrote the calibration (" << cal.Maxinuse + 1 << " points, "
+         << o_.speeds.size() << " speeds) to " << o_.out << "\n";
+    return kBatchOk;
+}

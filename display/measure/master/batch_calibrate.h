@@ -1,0 +1,63 @@
+#pragma once
+// Batch calibration of the simulated analyser: measures the calibration
+// standards, which it mounts on the simulated bench itself, at the
+// frequencies of a calibration control file, for each chosen converter
+// speed, and writes the calibration data file (with the port-swap slots). Each
+// step programs scan table 1 with the step's speed, settling time and switch
+// word, mounts the standard on the simulated bench, runs one scan of table 1
+// and files the readings into the step's calibration slot.
+
+#include "display/measure/master/batch_run.h"
+
+#include <QString>
+#include <QTextStream>
+
+#include <vector>
+
+struct CalibrateOptions {
+    QString controlFile = "MastCalib.CC";  ///< the calibration frequencies
+    QString out = "Master.cd";             ///< the calibration data file written
+    std::vector<int16_t> speeds{0, 1, 2, 3};
+    QString title = "Simulated analyser";
+    double linkTimeout = 15;
+    double stepTimeout = 0;  ///< seconds per step; 0: from the speed and points
+    StartOptions start_;
+};
+
+/// One calibration step: the slot it fills, the fixture mounted and the
+/// switch word (bridge 4, port swap 8).
+struct CalStepPlan {
+    int16_t plug;
+    const char* fixture;
+    int16_t B0;
+};
+/// Thru, detector open, then open, short and load at the bridge without and
+/// with the port swap: slots 0..7.
+extern const CalStepPlan kCalSteps[8];
+
+/// Files one record of a calibration scan of table 1 into slot `plug` of the
+/// record's speed table: row 1 gives the reference reading (kept during the
+/// detector-open and load steps), row 2 marks the speed calibrated, rows
+/// 2, 3 fill point 0, rows 4, 5 point 1, and so on. `next` is the point
+/// counter of the scan (CalibrationNxtIn). Records of other speeds or past
+/// the table's 121 points are ignored.
+void FileCalibrationRecord(CalibTable& cal, int16_t plug, int16_t& next, const VnaDataRec& rec);
+
+class BatchCalibrate : public QObject {
+    Q_OBJECT
+public:
+    BatchCalibrate(MasterSession& session, CalibrateOptions options, QTextStream& err);
+    int Run();
+
+private:
+    bool WaitFor(const std::function<bool()>& done, double seconds);
+    int RunStep(int16_t speed, const CalStepPlan& step);
+
+    MasterSession& m_;
+    CalibrateOptions o_;
+    QTextStream& err_;
+    int16_t entries_ = 0;
+    int16_t time_ = 0;
+    bool serverEnded_ = false;
+    QString serverError_;
+};

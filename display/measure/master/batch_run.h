@@ -1,0 +1,82 @@
+#pragma once
+// The batch mode of the display program: the start-up of the main window
+// without windows, then sweeps of the chosen range for each chosen
+// S-parameter, and the last complete sweep written as a Touchstone file.
+// Progress goes to the error stream; every failure ends with a message and
+// a non-zero exit status.
+
+#include "display/measure/master/master_session.h"
+#include "display/measure/master/master_view.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <set>
+#include <vector>
+
+struct BatchOptions {
+    QString start = "1M";   ///< frequency texts as the entry fields read them
+    QString end = "60M";
+    int points = 100;       ///< frequency steps: 50, 100, 200 or 400
+    int speed = 0;          ///< converter speed 0..3
+    int time = 20;          ///< settling time: 1, 2, 4, 8, 10, 15 or 20
+    QString measure = "S21";  ///< S11, S21, S12, S22 or all
+    int sweeps = 1;         ///< complete sweeps per S-parameter; the last is kept
+    QString out = "measurement.s2p";
+    double linkTimeout = 15;  ///< seconds to wait for the server to connect
+    double sweepTimeout = 0;  ///< seconds per sweep; 0: from speed, time and points
+    StartOptions start_;      ///< working directory, server, calibration file
+};
+
+/// Exit statuses of the batch mode.
+enum BatchExit : int {
+    kBatchOk = 0,
+    kBatchUsage = 2,        ///< a bad option
+    kBatchServer = 3,       ///< server not found, not started, or it ended
+    kBatchLink = 4,         ///< the link did not come up in time
+    kBatchNoData = 5,       ///< no complete sweep in time
+    kBatchWrite = 6,        ///< the output file could not be written
+};
+
+/// Checks the measurement options; an empty text when they are fine.
+QString CheckBatchOptions(const BatchOptions& o, int32_t* start = nullptr,
+                          int32_t* end = nullptr, std::vector<int16_t>* params = nullptr);
+
+class BatchRun : public QObject {
+    Q_OBJECT
+public:
+    BatchRun(MasterSession& session, BatchOptions options, QTextStream& err);
+    /// Runs the whole batch; returns the exit status.
+    int Run();
+
+private:
+    bool WaitFor(const std::function<bool()>& done, double seconds);
+    int MeasureOne(int16_t smessure);
+    int TakeSweep(int16_t smessure, const std::set<int32_t>& freqs);
+    double SweepSeconds() const;
+
+    MasterSession& m_;
+    BatchOptions o_;
+    QTextStream& err_;
+    int32_t start_ = 0, end_ = 0;
+    /// Magnitude and angle (degrees) of S11, S21, S12, S22 per frequency.
+    std::map<int32_t, std::array<double, 8>> result_;
+    bool serverEnded_ = false;
+    QString serverError_;
+};
+
+/// What the batch mode shows of the main window's reports: messages and
+/// status lines on the error stream.
+class BatchView : public MasterView {
+public:
+    explicit BatchView(QTextStream& err) : err_(err) {}
+    void Message(const QString& text) override { err_ << "tavrel13: " << text << "\n"; err_.flush(); }
+    void Status(const QString& text) override { err_ << "tavrel13: " << text << "\n"; err_.flush(); }
+
+private:
+    QTextStream& err_;
+};

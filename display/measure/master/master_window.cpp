@@ -1,0 +1,334 @@
+#include "display/measure/master/master_window.h"
+
+#include "display/config/vna_control.h"
+#include "display/measure/master/frm_debug.h"
+#include "display/measure/master/master_session.h"
+#include "display/measure/master/sweep_control.h"
+#include "display/sfile/touchstone_writer.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+template <typename W>
+W* Named(W* w, const QString& name) {
+    w->setObjectName(name);
+    return w;
+}
+
+// Menu entries whose windows are not built yet: visible, disabled.
+QAction* Pending(QMenu* menu, const QString& text, const char* name) {
+    QAction* a = menu->addAction(text);
+    a->setObjectName(name);
+    a->setEnabled(false);
+    return a;
+}
+
+} // namespace
+
+Master::Master(MasterSession& session, QWidget* parent) : QMainWindow(parent), m_(session) {
+    setObjectName("Master");
+    mdi_ = new QMdiArea(this);
+    mdi_->setObjectName("MdiArea");
+    auto* central = new QWidget(this);
+    auto* box = new QVBoxLayout(central);
+    box->setContentsMargins(2, 2, 2, 2);
+    box->addWidget(BuildControlStrip());
+    box->addWidget(mdi_, 1);
+    setCentralWidget(central);
+    statusLabel_ = new QLabel(this);
+    statusLabel_->setObjectName("StatusText");
+    statusBar()->addWidget(statusLabel_, 1);
+
+    debug_ = new FrmDebug;
+    control_ = new VnaControl(session.options().workDir, session.builtInHelp().toStdString());
+    connect(control_, &VnaControl::ConfigLoaded, this,
+            [this](const VnaConfig& cfg) { m_.setConfig(cfg); });
+    connect(control_, &VnaControl::SwitchOptionChanged, this, [this](const QString& option) {
+        m_.state().SwitchOption = option.toStdString();
+        VnaConfig c = m_.config();
+        c.SparmSw = !option.isEmpty();
+        c.SwitchOption = option.toStdString();
+        m_.setConfig(c);
+    });
+    connect(control_, &VnaControl::Message, this, &Master::Message);
+    controlSub_ = AddChild(control_);
+    debugSub_ = AddChild(debug_);
+    BuildMenus();
+
+    connect(&m_.sweep(), &SweepControl::FieldsChanged, this, &Master::SyncFields);
+    connect(&m_.sweep(), &SweepControl::CaptionsChanged, this, &Master::SyncCaptions);
+    SyncFields();
+    SyncCaptions();
+    VnaMessureCaption(MasterSession::MessureCaption(m_.state().Smessure));
+    setWindowTitle(m_.title());
+    resize(1100, 720);
+}
+
+void Master::AfterStartup() {
+    control_->setConfig(m_.config());
+    SyncFields();
+    SyncCaptions();
+    MnuArr_Click(0);
+}
+
+QMdiSubWindow* Master::AddChild(QWidget* w) {
+    QMdiSubWindow* sub = mdi_->addSubWindow(w);
+    sub->setObjectName(w->objectName() + "Window");
+    sub->setAttribute(Qt::WA_DeleteOnClose, false);
+    return sub;
+}
+
+void Master::BuildMenus() {
+    QMenu* conf = menuBar()->addMenu("&Configuration");
+    conf->setObjectName("MenuConfig");
+    MenuConW_ = conf->addAction("VNA &Configuration");
+    MenuConW_->setObjectName("MenuConW");
+    MenuConW_->setCheckable(true);
+    MenuConW_->setChecked(true);
+    connect(MenuConW_, &QAction::triggered, this, &Master::MenuConW_Click);
+    Pending(conf, "&Display settings", "MnuDisplay");
+    Pending(conf, "C&alibration", "MenuCal");
+
+    QMenu* win = menuBar()->addMenu("&Window");
+    const char* arr[3] = {"Side by side", "One above the other", "Cascade"};
+    for (int i = 0; i < 3; ++i) {
+        QAction* a = win->addAction(arr[i]);
+        a->setObjectName(QString("MnuArr_%1").arg(i));
+        connect(a, &QAction::triggered, this, [this, i] { MnuArr_Click(i); });
+    }
+
+    QMenu* markers = menuBar()->addMenu("&Markers");
+    markers->setObjectName("MnuMarkers");
+    markers->setEnabled(false);  // opened from the rectangular graph
+    for (const char* name : {"MnuMarker", "MnuMrkQrg", "MnuMrkS11", "MnuMrkS21", "MnuMrkS12",
+                             "MnuMrkS22", "MnuMrkS11H", "MnuMrkS21H", "MnuMrkS12H",
+                             "MnuMrkS22H"})
+        Pending(markers, QString(name).mid(3), name);
+
+    SpeedSelect_ = menuBar()->addAction(m_.sweep().SpeedSelectCaption());
+    SpeedSelect_->setObjectName("SpeedSelect");
+    connect(SpeedSelect_, &QAction::triggered, &m_.sweep(), &SweepControl::SpeedSelect_Click);
+    TimeSlct_ = menuBar()->addAction(m_.sweep().TimeSlctCaption());
+    TimeSlct_->setObjectName("TimeSlct");
+    connect(TimeSlct_, &QAction::triggered, &m_.sweep(), &SweepControl::TimeSlct_Click);
+
+    QAction* help = menuBar()->addAction("&Help");
+    help->setObjectName("NmuHelp");
+    connect(help, &QAction::triggered, this, &Master::NmuHelp_Click);
+}
+
+QWidget* Master::BuildControlStrip() {
+    auto* strip = new QWidget(this);
+    strip->setObjectName("ControlStrip");
+    auto* row = new QHBoxLayout(strip);
+    row->setContentsMargins(0, 0, 0, 0);
+
+    auto* command2 = Named(new QPushButton("Debug", strip), "Command2");
+    connect(command2, &QPushButton::clicked, this, &Master::Command2_Click);
+    auto* dump = Named(new QPushButton("Dump", strip), "DUMDUM");
+    dump->setEnabled(false);  // the diagnostic dump comes with its own window work
+    auto* save = Named(new QPushButton("Save S2P", strip), "DoSavSparm");
+    connect(save, &QPushButton::clicked, this, &Master::DoSavSparm_Click);
+    auto* scanCalib = Named(new QPushButton("Scan Cal", strip), "ScanCalib");
+    scanCalib->setEnabled(false);
+    auto* scanCalRdy = Named(new QPushButton("Cal Ready", strip), "ScanCalRdy");
+    scanCalRdy->setEnabled(false);
+    VnaMessure_ = Named(new QPushButton(strip), "VnaMessure");
+    connect(VnaMessure_, &QPushButton::clicked, &m_, &MasterSession::VnaMessure_Click);
+    ConfigDone_ = Named(new QPushButton("Config Done", strip), "ConfigDone");
+    ConfigDone_->hide();
+    connect(ConfigDone_, &QPushButton::clicked, &m_, &MasterSession::ConfigDone_Click);
+    for (QWidget* w : {static_cast<QWidget*>(command2), static_cast<QWidget*>(dump),
+                       static_cast<QWidget*>(save), static_cast<QWidget*>(scanCalib),
+                       static_cast<QWidget*>(scanCalRdy), static_cast<QWidget*>(VnaMessure_),
+                       static_cast<QWidget*>(ConfigDone_)})
+        row->addWidget(w);
+    row->addSpacing(12);
+
+    const char* modes[3] = {"Center/Span", "Start/End", "Step"};
+    for (int i = 0; i < 3; ++i) {
+        scaMo_[static_cast<size_t>(i)] =
+            Named(new QRadioButton(modes[i], strip), QString("QScaMo_%1").arg(i));
+        connect(scaMo_[static_cast<size_t>(i)], &QRadioButton::clicked, this,
+                [this, i] { m_.sweep().QScaMo_Click(i); });
+        row->addWidget(scaMo_[static_cast<size_t>(i)]);
+    }
+    LCommand1_ = Named(new QPushButton(strip), "LCommand1");
+    LCommand1_->setFlat(true);
+    LCommand3_ = Named(new QPushButton(strip), "LCommand3");
+    LCommand3_->setFlat(true);
+    const char* names[4] = {"QStart", "QEnd", "Qcent", "QSpan"};
+    for (int i = 0; i < 4; ++i) {
+        auto* e = Named(new QLineEdit(strip), names[i]);
+        e->setMaximumWidth(90);
+        fields_[static_cast<size_t>(i)] = e;
+    }
+    SweepControl& sw = m_.sweep();
+    connect(fields_[0], &QLineEdit::textChanged, &sw, &SweepControl::QStart_Change);
+    connect(fields_[1], &QLineEdit::textChanged, &sw, &SweepControl::QEnd_Change);
+    connect(fields_[2], &QLineEdit::textChanged, &sw, &SweepControl::Qcent_Change);
+    connect(fields_[3], &QLineEdit::textChanged, &sw, &SweepControl::QSpan_Change);
+    row->addWidget(LCommand1_);
+    row->addWidget(fields_[0]);
+    row->addWidget(fields_[2]);
+    row->addWidget(LCommand3_);
+    row->addWidget(fields_[1]);
+    row->addWidget(fields_[3]);
+    const char* tul[7] = {"Up", "Fine Up", "Div -", "Center", "Div +", "Fine Dn", "Dn"};
+    for (int i = 0; i < 7; ++i) {
+        auto* b = Named(new QPushButton(tul[i], strip), QString("TulBut_%1").arg(i));
+        connect(b, &QPushButton::clicked, this, [this, i] { m_.sweep().TulBut_Click(i); });
+        tulBut_[static_cast<size_t>(i)] = b;
+        row->addWidget(b);
+    }
+    QrgInfo_ = Named(new QPushButton(strip), "QrgInfo");
+    QrgInfo_->setFlat(true);
+    row->addWidget(QrgInfo_);
+    row->addStretch(1);
+    return strip;
+}
+
+void Master::SyncFields() {
+    const SweepControl& sw = m_.sweep();
+    for (int i = 0; i < 4; ++i) {
+        QLineEdit* e = fields_[static_cast<size_t>(i)];
+        const EntryField& f = sw.field(static_cast<SweepControl::Field>(i));
+        if (e->text() != f.text) {
+            const QSignalBlocker block(e);
+            e->setText(f.text);
+        }
+        e->setVisible(f.visible);
+    }
+    LCommand1_->setText(sw.LCommand1());
+    LCommand3_->setText(sw.LCommand3());
+    LCommand1_->setVisible(sw.labelsVisible());
+    LCommand3_->setVisible(sw.labelsVisible());
+    for (QPushButton* b : tulBut_)
+        b->setVisible(sw.stepButtonsVisible());
+    QrgInfo_->setVisible(sw.stepButtonsVisible());
+    scaMo_[static_cast<size_t>(sw.mode())]->setChecked(true);
+}
+
+void Master::SyncCaptions() {
+    SpeedSelect_->setText(m_.sweep().SpeedSelectCaption());
+    TimeSlct_->setText(m_.sweep().TimeSlctCaption());
+    QrgInfo_->setText(m_.sweep().QrgInfoCaption());
+}
+
+// ---- MasterView ----
+
+void Master::Message(const QString& text) {
+    messages_ << text;
+    if (modal_)
+        QMessageBox::information(this, windowTitle(), text);
+}
+
+void Master::SetCaption(const QString& caption) { setWindowTitle(caption); }
+void Master::Status(const QString& text) { statusLabel_->setText(text); }
+void Master::VnaMessureCaption(const QString& caption) { VnaMessure_->setText(caption); }
+
+void Master::ConfigDoneRed(bool red) {
+    if (red) {
+        ConfigDone_->setStyleSheet("background-color: rgb(255, 0, 0);");
+        ConfigDone_->show();
+    } else {
+        ConfigDone_->setStyleSheet(QString());
+        ConfigDone_->hide();
+    }
+}
+
+bool Master::TempCorr() const { return debug_->TempCorr(); }
+void Master::ShowTempOffset(int32_t drift) { debug_->ShowTempOffset(drift); }
+void Master::showri(double re, double im) { debug_->showri(re, im); }
+void Master::ShowTable(int16_t table) { debug_->ShowTable(table); }
+void Master::ShowLowQrg(int32_t qrg) { debug_->ShowLowQrg(qrg); }
+
+// ---- menus and buttons ----
+
+void Master::MenuConW_Click() {
+    // The action has toggled its check mark already.
+    controlSub_->setVisible(MenuConW_->isChecked());
+    if (MenuConW_->isChecked())
+        control_->show();
+}
+
+void Master::Command2_Click() {
+    if (debugSub_->isVisible()) {
+        debugSub_->hide();
+    } else {
+        debugSub_->show();
+        debug_->show();
+    }
+}
+
+void Master::MnuArr_Click(int index) {
+    if (index == 0) {
+        // Side by side: each child a column of the frame.
+        const auto subs = mdi_->subWindowList();
+        QList<QMdiSubWindow*> shown;
+        for (auto* s : subs)
+            if (s->isVisible())
+                shown << s;
+        if (shown.isEmpty())
+            return;
+        const int w = mdi_->viewport()->width() / static_cast<int>(shown.size());
+        const int h = mdi_->viewport()->height();
+        for (int i = 0; i < shown.size(); ++i)
+            shown[i]->setGeometry(i * w, 0, w, h);
+    } else if (index == 1) {
+        const auto subs = mdi_->subWindowList();
+        QList<QMdiSubWindow*> shown;
+        for (auto* s : subs)
+            if (s->isVisible())
+                shown << s;
+        if (shown.isEmpty())
+            return;
+        const int w = mdi_->viewport()->width();
+        const int h = mdi_->viewport()->height() / static_cast<int>(shown.size());
+        for (int i = 0; i < shown.size(); ++i)
+            shown[i]->setGeometry(0, i * h, w, h);
+    } else if (index == 2) {
+        mdi_->cascadeSubWindows();
+    }
+}
+
+void Master::NmuHelp_Click() {
+    const QString page = QString::fromStdString(m_.state().Helppage);
+    if (!QDesktopServices::openUrl(QUrl::fromUserInput(page)))
+        Status("Cannot open the help page " + page);
+}
+
+void Master::DoSavSparm_Click() {
+    m_.VnaStopTCP();
+    const QString file = QFileDialog::getSaveFileName(this, "Select S-Parm filename", QString(),
+                                                      "2 Port Sparameter (*.S2P)");
+    m_.VnaStartTCP();
+    if (file.isEmpty())
+        return;
+    std::string error;
+    if (!SaveLiveTouchstone(file.toStdString(), m_.title().toStdString(), m_.state(), error))
+        Message(QString::fromStdString(error));
+    else
+        Status("Saved " + file);
+}
+
+void Master::closeEvent(QCloseEvent* event) {
+    m_.Shutdown();
+    event->accept();
+}

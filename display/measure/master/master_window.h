@@ -1,0 +1,91 @@
+#pragma once
+// Master, the display program's main window: a frame of child windows
+// (configuration, diagnostic window; the graphs, the Smith chart, the
+// display settings and the calibration window plug in the same way), the
+// menus, and the strip of sweep controls. It only shows: the logic lives in
+// MasterSession and SweepControl.
+
+#include "display/measure/master/master_view.h"
+
+#include <QMainWindow>
+
+#include <array>
+
+class MasterSession;
+class FrmDebug;
+class VnaControl;
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMdiArea;
+class QMdiSubWindow;
+class QPushButton;
+class QRadioButton;
+
+class Master : public QMainWindow, public MasterView {
+    Q_OBJECT
+public:
+    explicit Master(MasterSession& session, QWidget* parent = nullptr);
+
+    /// Shows what the start-up read (configuration, sweep fields).
+    void AfterStartup();
+
+    FrmDebug* frmDebug() const { return debug_; }
+    VnaControl* vnaControl() const { return control_; }
+    QMdiArea* mdiArea() const { return mdi_; }
+
+    // ---- MasterView ----
+    void Message(const QString& text) override;
+    void SetCaption(const QString& caption) override;
+    void Status(const QString& text) override;
+    void VnaMessureCaption(const QString& caption) override;
+    void ConfigDoneRed(bool red) override;
+    bool TempCorr() const override;
+    void ShowTempOffset(int32_t drift) override;
+    void showri(double re, double im) override;
+    void ShowTable(int16_t table) override;
+    void ShowLowQrg(int32_t qrg) override;
+
+    /// Message boxes are shown modally unless switched off (tests).
+    void setModalMessages(bool on) { modal_ = on; }
+    /// The messages shown so far.
+    const QStringList& messages() const { return messages_; }
+
+public slots:
+    void MenuConW_Click();
+    void Command2_Click();
+    void MnuArr_Click(int index);
+    void NmuHelp_Click();
+    void DoSavSparm_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    QWidget* BuildControlStrip();
+    void SyncFields();
+    void SyncCaptions();
+    QMdiSubWindow* AddChild(QWidget* w);
+
+    MasterSession& m_;
+    QMdiArea* mdi_;
+    FrmDebug* debug_;
+    VnaControl* control_;
+    QMdiSubWindow* debugSub_ = nullptr;
+    QMdiSubWindow* controlSub_ = nullptr;
+    QAction* MenuConW_ = nullptr;
+    QAction* SpeedSelect_ = nullptr;
+    QAction* TimeSlct_ = nullptr;
+    std::array<QLineEdit*, 4> fields_{};
+    std::array<QPushButton*, 7> tulBut_{};
+    std::array<QRadioButton*, 3> scaMo_{};
+    QPushButton* LCommand1_ = nullptr;
+    QPushButton* LCommand3_ = nullptr;
+    QPushButton* QrgInfo_ = nullptr;
+    QPushButton* VnaMessure_ = nullptr;
+    QPushButton* ConfigDone_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
+    QStringList messages_;
+    bool modal_ = true;
+};
