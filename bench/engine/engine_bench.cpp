@@ -54,12 +54,16 @@ public:
     }
 };
 
-double IterationNs(uint64_t iterations) {
+double IterationNs(uint64_t iterations, bool skipReference = false) {
     NullPort port;
     Counting ev;
     engine::VNA01 vna(port, ev);
     vna.setPriorityHook([](int32_t) { return true; });
     vna.SetUpScan(0, 100, 490000, 600000000, 3, 0, 24, 255, 255, 255, 255, 255);
+    if (skipReference) { // no 40 ms reference wait: every iteration works
+        vna.EditEntry(0, 0, "Skip", 1);
+        vna.EditEntry(0, 1, "Skip", 1);
+    }
     ev.vna = &vna;
     ev.left = iterations;
     // CPU time of this thread: the machine may be shared.
@@ -103,6 +107,8 @@ int main(int argc, char** argv) {
     // Headline figures.
     double best = 1e30;
     for (int k = 0; k < 5; ++k) best = std::min(best, IterationNs(2'000'000));
+    double working = 1e30;
+    for (int k = 0; k < 5; ++k) working = std::min(working, IterationNs(2'000'000, true));
 
     harness::RigOptions vo;
     harness::SimRig vrig(vo);
@@ -140,6 +146,8 @@ int main(int argc, char** argv) {
     std::printf("# engine.iteration_ns: null port, steady clock, default table (settling 0, "
                 "reference rows 40 ms), thread CPU time, best of 5\n");
     std::printf("engine.iteration_ns: %.1f\n", best);
+    std::printf("# engine.iteration_ns_working: the same without the reference rows' waiting\n");
+    std::printf("engine.iteration_ns_working: %.1f\n", working);
     std::printf("# engine.rows_per_s_virtual: default table, speed 0, settling 20 ms (%zu rows, %.3f s CPU)\n",
                 rows, cpu);
     std::printf("engine.rows_per_s_virtual: %.0f\n", static_cast<double>(rows) / cpu);
