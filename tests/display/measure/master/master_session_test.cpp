@@ -1,0 +1,225 @@
+// The main window's logic: start-up sequence and server command line, the
+// running-server warning, incoming link text, the measured S-parameter with
+// and without the switch option.
+#include "display/calib/calib_table.h"
+#include "display/graph/skala.h"
+#include "display/measure/master/master_session.h"
+#include "display/measure/master/master_view.h"
+#include "display/measure/point_list.h"
+#include "link/messages.h"
+#include "link/presence.h"
+#include "tests/display/measure/master/wait_until.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+int argc = 1;
+char arg0[] = "master_session_test";
+char* argv[] = {arg0, nullptr};
+void App() {
+    static QCoreApplication* app = new QCoreApplication(argc, argv);
+    (void)app;
+}
+
+struct RecordingView : MasterView {
+    QStringList calls;
+    QStringList messages;
+    bool red = false;
+    void Message(const QString& t) override {
+        messages << t;
+        calls << "Message";
+    }
+    void SetCaption(const QString& c) override { calls << "Caption:" + c; }
+    void Status(const QString& t) override { calls << "Status:" + t; }
+    void ConfigDoneRed(bool r) override { red = r; }
+    void SmessureChanged(int16_t s) override { calls << QString("Smessure:%1").arg(s); }
+    void NewQrg(int32_t a, int32_t b) override { calls << QString("NewQrg:%1-%2").arg(a).arg(b); }
+};
+
+struct Rig {
+    std::unique_ptr<MeasureState> s = std::make_unique<MeasureState>();
+    std::unique_ptr<CalibTable> cal = std::make_unique<CalibTable>();
+    MasterSession m{*s, *cal};
+    RecordingView view;
+    QList<QByteArray> sent;
+    QTemporaryDir dir;
+    Rig() {
+        App();
+        QObject::connect(&m.link(), &vna::SendData, [this](const QByteArray& t) { sent << t; });
+        m.setView(&view);
+    }
+    void WriteFile(const QString& name, const QByteArray& text) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    /// A stand-in for the server that writes its arguments to args.txt and waits.
+    QString FakeServer() {
+        const QString path = dir.filePath("fake_server");
+        WriteFile("fake_server", "#!/bin/sh\necho \"$@\" > \"$(dirname \"$0\")/args.txt\"\n"
+                                 "sleep 20\n");
+        QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
+        return path;
+    }
+    int Count(const char* prefix) const {
+        int n = 0;
+        for (const auto& t : sent)
+            n += t.startsWith(prefix) ? 1 : 0;
+        return n;
+    }
+};
+
+} // namespace
+
+TEST(MasterStartup, SequenceCommandLineAndFirstScan) {
+    Rig r;
+    r.WriteFile("tavrel.Cfg", "Port=0x378\nClk=150.0 MHz\nProtocol=TCPIP\nTCPIPPort=0\n"
+                              "Driver=PPDEV:/dev/parport1\n");
+    StartOptions o;
+    o.workDir = r.dir.path();
+    o.serverPath = r.FakeServer();
+    r.m.setOptions(o);
+    ASSERT_TRUE(r.m.Startup()) << r.m.lastError().toStdString();
+
+    // The title first, then (no calibration file) the status, the scales' range.
+    ASSERT_FALSE(r.view.calls.isEmpty());
+    EXPECT_EQ(r.view.calls.front(), "Caption:" + r.m.title());
+    EXPECT_TRUE(r.m.title().startsWith("Tavrel for Kestin VNA By Marvik     Version"));
+    EXPECT_EQ(r.view.calls.filter("Status:No calibration file").size(), 1);
+    EXPECT_EQ(r.view.calls.filter("NewQrg:500000-600500000").size(), 1);
+    EXPECT_EQ(r.view.calls.back(), "Smessure:1");
+    EXPECT_TRUE(r.view.messages.isEmpty());
+
+    // The server's argument: port, clock, TCP port, no blanks between.
+    const QString arg = r.m.ServerArgument();
+    EXPECT_EQ(arg, QString("&H378,150.0,%1").arg(r.m.Winsock1().localPort()));
+    EXPECT_NE(r.m.Winsock1().localPort(), 0);
+    ASSERT_TRUE(WaitUntil([&] { return QFile::exists(r.dir.filePath("args.txt")); }));
+    QFile args(r.dir.filePath("args.txt"));
+    ASSERT_TRUE(WaitUntil([&] { return args.size() > 0; }));
+    ASSERT_TRUE(args.open(QIODevice::ReadOnly));
+    EXPECT_EQ(args.readAll().trimmed(), (arg + " --driver ppdev:/dev/parport1").toUtf8());
+
+    // The first scan: the frequency scale's range, speed 0, time 20, 24 bits.
+    ASSERT_GE(r.sent.size(), 2);
+    EXPECT_EQ(r.sent[0], "0001  0  100  500000  600500000  0  20  24  0  0  0  0  0 ");
+    EXPECT_EQ(r.sent[1], "0005  0 ");
+    EXPECT_EQ(r.s->Smessure, 1);
+    EXPECT_TRUE(r.s->ScaleInitDone);
+    EXPECT_EQ(r.m.Scales(4).Nail(), 5);
+    EXPECT_EQ(r.m.Scales(2).max(), 11);
+    EXPECT_TRUE(r.m.Scales(0).Reverse());
+    EXPECT_FALSE(r.m.linkUp());  // the fake server never connects
+    r.m.Shutdown();
+}
+
+TEST(MasterStartup, MissingFilesAndARunningServerAreToldOnce) {
+    Rig r;
+    lnk::ProgramPresence other("BrindleV1");
+    ASSERT_TRUE(other.Announce());
+    StartOptions o;
+    o.workDir = r.dir.path();
+    o.serverPath = r.FakeServer();
+    r.m.setOptions(o);
+    ASSERT_TRUE(r.m.Startup());
+    EXPECT_EQ(r.view.messages,
+              QStringList({"Cant find tavrel.Cfg ",
+                           "Please Close the - BrindleV1- program, and press OK"}));
+    EXPECT_FALSE(r.s->CalMastData);
+    // Defaults: the local link, so the third field is DDE.
+    EXPECT_EQ(r.m.ServerArgument(), "&H278,148.344,DDE");
+    r.m.Shutdown();
+}
+
+TEST(MasterStartup, ServerNotFoundIsReported) {
+    Rig r;
+    StartOptions o;
+    o.workDir = r.dir.path();
+    o.programDir = r.dir.path();
+    r.m.setOptions(o);
+    EXPECT_FALSE(r.m.Startup());
+    EXPECT_TRUE(r.m.lastError().contains("Cannot find the server program brindlev1"));
+    EXPECT_EQ(r.view.messages.filter("Cannot find").size(), 1);
+}
+
+TEST(MasterLink, IncomingTextIsFramedAndFiled) {
+    Rig r;
+    QList<VnaDataRec> recs;
+    int ends = 0;
+    QObject::connect(&r.m, &MasterSession::RecordIn, [&](const VnaDataRec& x) { recs << x; });
+    QObject::connect(&r.m, &MasterSession::ScanEnded, [&] { ++ends; });
+    // Two messages in one piece, the second cut before its "#".
+    const std::string a = msg::DataReady(0, 1, 500000, 8, -1234, 1, 2, 24, 20, 0, 0, 0, 0, 0);
+    r.m.arrivalproc(QByteArray::fromStdString(a + "1002 "));
+    ASSERT_EQ(recs.size(), 1);
+    EXPECT_EQ(recs[0].Data, -1234);
+    EXPECT_EQ(r.s->OffsetValue, -1234);  // row 1 is the reference reading
+    EXPECT_EQ(ends, 0);
+    r.m.arrivalproc("#");
+    EXPECT_EQ(ends, 1);
+    // A leading blank before "#": an empty code, dropped; unknown codes too.
+    r.m.arrivalproc(" #1004  5 #2  #");
+    EXPECT_EQ(recs.size(), 1);
+    EXPECT_EQ(r.s->VnaDataNext, 1);
+    // A measured point: in-phase then quadrature reading.
+    r.m.arrivalproc(QByteArray::fromStdString(
+        msg::DataReady(0, 2, 10000000, 0, 1000, 2, 0, 24, 20, 0, 0, 0, 0, 0) +
+        msg::DataReady(0, 3, 10000000, 8, 2000, 3, 0, 24, 20, 0, 0, 0, 0, 0)));
+    ASSERT_EQ(recs.size(), 3);
+    const int16_t p = FindQrg(*r.s, 10000000);
+    ASSERT_GE(p, 2);
+    EXPECT_TRUE(r.s->QrgPoints[p].MessRealPresent && r.s->QrgPoints[p].MessImagPresent);
+    EXPECT_EQ(r.s->Sdata[0][p].Qrg, 10000000);
+}
+
+TEST(MasterMessure, WithTheSwitchOptionEveryRowGetsTheSwitchWord) {
+    Rig r;
+    VnaConfig c = r.m.config();
+    c.SparmSw = true;
+    r.m.setConfig(c);
+    r.s->Smessure = 0;  // S11
+    r.s->ControlBytes[0] = 4;
+    r.m.VnaMessure_Click();
+    EXPECT_EQ(r.s->Smessure, 1);
+    EXPECT_EQ(r.s->ControlBytes[0], 0);  // S21: both switches off
+    EXPECT_FALSE(r.s->PortSwapActive);
+    ASSERT_EQ(r.sent.size(), 204);
+    EXPECT_EQ(r.sent[0], "0003  0  0  B0  0");
+    EXPECT_EQ(r.sent[203], "0003  0  203  B0  0");
+    r.sent.clear();
+    r.m.VnaMessure_Click();  // S12: port swap
+    EXPECT_EQ(r.s->ControlBytes[0], 8);
+    EXPECT_TRUE(r.s->PortSwapActive);
+    EXPECT_EQ(r.Count("0003"), 204);
+    r.m.VnaMessure_Click();  // S22: both
+    EXPECT_EQ(r.s->ControlBytes[0], 12);
+    EXPECT_FALSE(r.view.red);
+    EXPECT_EQ(r.Count("0006"), 0);  // scanning goes on
+}
+
+TEST(MasterMessure, WithoutTheSwitchOptionTheScanStopsUntilConfigDone) {
+    Rig r;
+    r.s->Smessure = 1;
+    r.s->PortSwapActive = true;
+    r.m.VnaMessure_Click();
+    EXPECT_EQ(r.s->Smessure, 2);
+    EXPECT_FALSE(r.s->PortSwapActive);
+    EXPECT_EQ(r.view.calls.filter("Smessure:2").size(), 1);
+    ASSERT_EQ(r.sent, QList<QByteArray>({"0006 "}));
+    EXPECT_TRUE(r.view.red);
+    r.m.ConfigDone_Click();
+    EXPECT_EQ(r.sent.back(), "0005  0 ");
+    EXPECT_FALSE(r.view.red);
+    r.sent.clear();
+    r.m.ConfigDone_Click();  // not red: nothing
+    EXPECT_TRUE(r.sent.isEmpty());
+    EXPECT_EQ(MasterSession::MessureCaption(3), "Configuration S22");
+}
