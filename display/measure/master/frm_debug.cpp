@@ -36,6 +36,7 @@ FrmDebug::FrmDebug(QWidget* parent) : QWidget(parent) {
     meter_->installEventFilter(this);
     tempCorr_ = new QCheckBox("Temperature correction", this);
     tempCorr_->setObjectName("TempCorr");
+    tempCorr_->setChecked(true);  // readings follow the drift since calibration
     tempOffset_ = NamedLabel("TempOffset", this);
     vsact_ = NamedLabel("vsact", this);
     vlowf_ = NamedLabel("vlowf", this);

@@ -193,6 +193,9 @@ bool MasterSession::Startup() {
         view_->SetCaption(title_);
     // Step 6: the configuration.
     initCFG();
+    // The server looks for us by our program name.
+    presence_ = std::make_unique<lnk::ProgramPresence>("tavrel13");
+    presence_->Announce();
     // Step 7: a server left running from before.
     if (lnk::ProgramPresence::IsRunning("BrindleV1") && view_)
         view_->Message("Please Close the - BrindleV1- program, and press OK");

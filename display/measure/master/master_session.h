@@ -28,6 +28,7 @@ class Skala;
 class MasterView;
 namespace lnk {
 class CliSrv;
+class ProgramPresence;
 }
 
 /// How the program was started: where it works and what it passes on to
@@ -177,6 +178,7 @@ private:
     vna vna_;
     lnk::Winsock winsock_;
     std::unique_ptr<lnk::CliSrv> frmCliSrv_;
+    std::unique_ptr<lnk::ProgramPresence> presence_;
     QProcess server_;
     QByteArray serverErrors_;
     std::unique_ptr<SweepControl> sweep_;

@@ -136,8 +136,10 @@ void Master::BuildMenus() {
 QWidget* Master::BuildControlStrip() {
     auto* strip = new QWidget(this);
     strip->setObjectName("ControlStrip");
-    auto* row = new QHBoxLayout(strip);
-    row->setContentsMargins(0, 0, 0, 0);
+    auto* rows = new QVBoxLayout(strip);
+    rows->setContentsMargins(0, 0, 0, 0);
+    auto* row = new QHBoxLayout;
+    rows->addLayout(row);
 
     auto* command2 = Named(new QPushButton("Debug", strip), "Command2");
     connect(command2, &QPushButton::clicked, this, &Master::Command2_Click);
@@ -159,7 +161,9 @@ QWidget* Master::BuildControlStrip() {
                        static_cast<QWidget*>(scanCalRdy), static_cast<QWidget*>(VnaMessure_),
                        static_cast<QWidget*>(ConfigDone_)})
         row->addWidget(w);
-    row->addSpacing(12);
+    row->addStretch(1);
+    row = new QHBoxLayout;
+    rows->addLayout(row);
 
     const char* modes[3] = {"Center/Span", "Start/End", "Step"};
     for (int i = 0; i < 3; ++i) {
