@@ -69,6 +69,7 @@ QString CheckBatchOptions(const BatchOptions& o, int32_t* startOut, int32_t* end
 
 BatchRun::BatchRun(MasterSession& session, BatchOptions options, QTextStream& err)
     : m_(session), o_(std::move(options)), err_(err) {
+    clock_.start();
     connect(&m_, &MasterSession::ServerEnded, this, [this](int code, const QString& e) {
         serverEnded_ = true;
         serverError_ = e.isEmpty() ? QString("exit status %1").arg(code) : e;
@@ -137,6 +138,12 @@ int BatchRun::MeasureOne(int16_t smessure) {
             InitLiv(s);
         }
         if (started) {
+            if (!firstPointShown_ && r.idx >= 2) {
+                firstPointShown_ = true;
+                err_ << "tavrel13: first point stored after "
+                     << QString::number(clock_.elapsed() / 1000.0, 'f', 3) << " s\n";
+                err_.flush();
+            }
             ++rows;
             if (r.idx >= 2)
                 freqs.insert(r.Qrg);

@@ -8,6 +8,7 @@
 #include "display/measure/master/master_session.h"
 #include "display/measure/master/master_view.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -67,6 +68,8 @@ private:
     std::map<int32_t, std::array<double, 8>> result_;
     bool serverEnded_ = false;
     QString serverError_;
+    QElapsedTimer clock_;  // since the batch began
+    bool firstPointShown_ = false;
 };
 
 /// What the batch mode shows of the main window's reports: messages and
