@@ -3,9 +3,7 @@
 #include "display/calib/calib_file.h"
 #include "display/calib/contfile.h"
 
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QTimer>
 
 const CalStepPlan kCalSteps[8] = {
@@ -42,27 +40,7 @@ void FileCalibrationRecord(CalibTable& cal, int16_t plug, int16_t& next, const V
 
 BatchCalibrate::BatchCalibrate(MasterSession& session, CalibrateOptions options,
                                QTextStream& err)
-    : m_(session), o_(std::move(options)), err_(err) {
-    connect(&m_, &MasterSession::ServerEnded, this, [this](int code, const QString& e) {
-        serverEnded_ = true;
-        serverError_ = e.isEmpty() ? QString("exit status %1").arg(code) : e;
-    });
-}
-
-bool BatchCalibrate::WaitFor(const std::function<bool()>& done, double seconds) {
-    QDeadlineTimer deadline(static_cast<qint64>(seconds * 1000));
-    QEventLoop loop;
-    QTimer tick;
-    tick.setInterval(20);
-    QObject::connect(&tick, &QTimer::timeout, &loop, &QEventLoop::quit);
-    tick.start();
-    while (!done()) {
-        if (deadline.hasExpired() || serverEnded_)
-            return done();
-        loop.exec();
-    }
-    return true;
-}
+    : BatchJob(session, err), o_(std::move(options)) {}
 
 int BatchCalibrate::RunStep(int16_t speed, const CalStepPlan& step) {
     MeasureState& s = m_.state();
@@ -122,19 +100,8 @@ int BatchCalibrate::RunStep(int16_t speed, const CalStepPlan& step) {
 }
 
 int BatchCalibrate::Run() {
-    m_.setOptions(o_.start_);
-    if (!m_.Startup()) {
-        err_ << "tavrel13: " << m_.lastError() << "\n";
-        return kBatchServer;
-    }
-    if (!WaitFor([this] { return m_.linkUp(); }, o_.linkTimeout)) {
-        err_ << "tavrel13: "
-             << (serverEnded_ ? "the server ended: " + serverError_
-                              : QString("the link to the server did not come up within %1 s")
-                                    .arg(o_.linkTimeout))
-             << "\n";
-        return serverEnded_ ? kBatchServer : kBatchLink;
-    }
+    if (const int rc = StartAndConnect(o_.start_, o_.linkTimeout); rc != kBatchOk)
+        return rc;
     MeasureState& s = m_.state();
     m_.VnaStopscan();
     const ContfileResult cf = ReadContfile(o_.controlFile.toStdString(), false, m_);
@@ -157,12 +124,7 @@ int BatchCalibrate::Run() {
     for (int16_t speed : o_.speeds)
         for (const CalStepPlan& step : kCalSteps)
             if (const int rc = RunStep(speed, step); rc != kBatchOk) {
-                err_ << "tavrel13: "
-                     << (rc == kBatchServer ? "the server ended: " + serverError_
-                                            : QString("the calibration scan of %1 did not end "
-                                                      "in time")
-                                                  .arg(step.fixture))
-                     << "\n";
+                Fail(QString("the calibration scan of %1 did not end in time").arg(step.fixture));
                 return rc;
             }
     m_.VnaMount("DUT");

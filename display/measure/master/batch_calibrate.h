@@ -43,21 +43,16 @@ extern const CalStepPlan kCalSteps[8];
 /// the table's 121 points are ignored.
 void FileCalibrationRecord(CalibTable& cal, int16_t plug, int16_t& next, const VnaDataRec& rec);
 
-class BatchCalibrate : public QObject {
+class BatchCalibrate : public BatchJob {
     Q_OBJECT
 public:
     BatchCalibrate(MasterSession& session, CalibrateOptions options, QTextStream& err);
     int Run();
 
 private:
-    bool WaitFor(const std::function<bool()>& done, double seconds);
     int RunStep(int16_t speed, const CalStepPlan& step);
 
-    MasterSession& m_;
     CalibrateOptions o_;
-    QTextStream& err_;
     int16_t entries_ = 0;
     int16_t time_ = 0;
-    bool serverEnded_ = false;
-    QString serverError_;
 };

@@ -67,16 +67,14 @@ QString CheckBatchOptions(const BatchOptions& o, int32_t* startOut, int32_t* end
     return {};
 }
 
-BatchRun::BatchRun(MasterSession& session, BatchOptions options, QTextStream& err)
-    : m_(session), o_(std::move(options)), err_(err) {
-    clock_.start();
+BatchJob::BatchJob(MasterSession& session, QTextStream& err) : m_(session), err_(err) {
     connect(&m_, &MasterSession::ServerEnded, this, [this](int code, const QString& e) {
         serverEnded_ = true;
         serverError_ = e.isEmpty() ? QString("exit status %1").arg(code) : e;
     });
 }
 
-bool BatchRun::WaitFor(const std::function<bool()>& done, double seconds) {
+bool BatchJob::WaitFor(const std::function<bool()>& done, double seconds) {
     QDeadlineTimer deadline(static_cast<qint64>(seconds * 1000));
     QEventLoop loop;
     QTimer tick;
@@ -89,6 +87,32 @@ bool BatchRun::WaitFor(const std::function<bool()>& done, double seconds) {
         loop.exec();
     }
     return true;
+}
+
+void BatchJob::Fail(const QString& otherwise) {
+    err_ << "tavrel13: " << (serverEnded_ ? "the server ended: " + serverError_ : otherwise)
+         << "\n";
+    err_.flush();
+}
+
+int BatchJob::StartAndConnect(const StartOptions& options, double linkTimeout) {
+    m_.setOptions(options);
+    if (!m_.Startup()) {
+        err_ << "tavrel13: " << m_.lastError() << "\n";
+        return kBatchServer;
+    }
+    err_ << "tavrel13: server started, waiting for the link\n";
+    err_.flush();
+    if (!WaitFor([this] { return m_.linkUp(); }, linkTimeout)) {
+        Fail(QString("the link to the server did not come up within %1 s").arg(linkTimeout));
+        return serverEnded_ ? kBatchServer : kBatchLink;
+    }
+    return kBatchOk;
+}
+
+BatchRun::BatchRun(MasterSession& session, BatchOptions options, QTextStream& err)
+    : BatchJob(session, err), o_(std::move(options)) {
+    clock_.start();
 }
 
 double BatchRun::SweepSeconds() const {
@@ -185,21 +209,8 @@ int BatchRun::Run() {
         err_ << "tavrel13: " << bad << "\n";
         return kBatchUsage;
     }
-    m_.setOptions(o_.start_);
-    if (!m_.Startup()) {
-        err_ << "tavrel13: " << m_.lastError() << "\n";
-        return kBatchServer;
-    }
-    err_ << "tavrel13: server started, waiting for the link\n";
-    err_.flush();
-    if (!WaitFor([this] { return m_.linkUp(); }, o_.linkTimeout)) {
-        err_ << "tavrel13: "
-             << (serverEnded_ ? "the server ended: " + serverError_
-                              : QString("the link to the server did not come up within %1 s")
-                                    .arg(o_.linkTimeout))
-             << "\n";
-        return serverEnded_ ? kBatchServer : kBatchLink;
-    }
+    if (const int rc = StartAndConnect(o_.start_, o_.linkTimeout); rc != kBatchOk)
+        return rc;
     MeasureState& s = m_.state();
     s.VnaScanSize = static_cast<int16_t>(o_.points);
     s.SpeedSelected = static_cast<int16_t>(o_.speed);
@@ -212,12 +223,8 @@ int BatchRun::Run() {
     for (int16_t p : params) {
         const int rc = MeasureOne(p);
         if (rc != kBatchOk) {
-            err_ << "tavrel13: "
-                 << (rc == kBatchServer ? "the server ended: " + serverError_
-                                        : "no complete sweep of " +
-                                              MasterSession::MessureCaption(p).mid(14) +
-                                              " arrived in time")
-                 << "\n";
+            Fail("no complete sweep of " + MasterSession::MessureCaption(p).mid(14) +
+                 " arrived in time");
             return rc;
         }
     }

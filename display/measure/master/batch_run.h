@@ -47,7 +47,30 @@ enum BatchExit : int {
 QString CheckBatchOptions(const BatchOptions& o, int32_t* start = nullptr,
                           int32_t* end = nullptr, std::vector<int16_t>* params = nullptr);
 
-class BatchRun : public QObject {
+/// What every batch job shares: the session, the error stream, waiting on
+/// the event loop, and noticing that the server has ended.
+class BatchJob : public QObject {
+    Q_OBJECT
+public:
+    BatchJob(MasterSession& session, QTextStream& err);
+
+protected:
+    /// Runs the event loop until `done` holds; false when `seconds` pass or
+    /// the server ends first.
+    bool WaitFor(const std::function<bool()>& done, double seconds);
+    /// Start-up with `options`, then waits for the link. Returns kBatchOk or
+    /// the exit status, after telling why.
+    int StartAndConnect(const StartOptions& options, double linkTimeout);
+    /// "the server ended: ..." or `otherwise`, on the error stream.
+    void Fail(const QString& otherwise);
+
+    MasterSession& m_;
+    QTextStream& err_;
+    bool serverEnded_ = false;
+    QString serverError_;
+};
+
+class BatchRun : public BatchJob {
     Q_OBJECT
 public:
     BatchRun(MasterSession& session, BatchOptions options, QTextStream& err);
@@ -55,19 +78,14 @@ public:
     int Run();
 
 private:
-    bool WaitFor(const std::function<bool()>& done, double seconds);
     int MeasureOne(int16_t smessure);
     int TakeSweep(int16_t smessure, const std::set<int32_t>& freqs);
     double SweepSeconds() const;
 
-    MasterSession& m_;
     BatchOptions o_;
-    QTextStream& err_;
     int32_t start_ = 0, end_ = 0;
     /// Magnitude and angle (degrees) of S11, S21, S12, S22 per frequency.
     std::map<int32_t, std::array<double, 8>> result_;
-    bool serverEnded_ = false;
-    QString serverError_;
     QElapsedTimer clock_;  // since the batch began
     bool firstPointShown_ = false;
 };

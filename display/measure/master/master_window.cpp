@@ -282,34 +282,26 @@ void Master::Command2_Click() {
 }
 
 void Master::MnuArr_Click(int index) {
-    if (index == 0) {
-        // Side by side: each child a column of the frame.
-        const auto subs = mdi_->subWindowList();
-        QList<QMdiSubWindow*> shown;
-        for (auto* s : subs)
-            if (s->isVisible())
-                shown << s;
-        if (shown.isEmpty())
-            return;
-        const int w = mdi_->viewport()->width() / static_cast<int>(shown.size());
-        const int h = mdi_->viewport()->height();
-        for (int i = 0; i < shown.size(); ++i)
-            shown[i]->setGeometry(i * w, 0, w, h);
-    } else if (index == 1) {
-        const auto subs = mdi_->subWindowList();
-        QList<QMdiSubWindow*> shown;
-        for (auto* s : subs)
-            if (s->isVisible())
-                shown << s;
-        if (shown.isEmpty())
-            return;
-        const int w = mdi_->viewport()->width();
-        const int h = mdi_->viewport()->height() / static_cast<int>(shown.size());
-        for (int i = 0; i < shown.size(); ++i)
-            shown[i]->setGeometry(0, i * h, w, h);
-    } else if (index == 2) {
+    if (index == 2) {
         mdi_->cascadeSubWindows();
+        return;
     }
+    if (index != 0 && index != 1)
+        return;
+    // 0: side by side, each shown child a column; 1: one above the other.
+    QList<QMdiSubWindow*> shown;
+    for (auto* sub : mdi_->subWindowList())
+        if (sub->isVisible())
+            shown << sub;
+    if (shown.isEmpty())
+        return;
+    const int n = static_cast<int>(shown.size());
+    const QSize area = mdi_->viewport()->size();
+    for (int i = 0; i < n; ++i)
+        shown[i]->setGeometry(index == 0 ? QRect(i * area.width() / n, 0, area.width() / n,
+                                                 area.height())
+                                         : QRect(0, i * area.height() / n, area.width(),
+                                                 area.height() / n));
 }
 
 void Master::NmuHelp_Click() {
