@@ -2,6 +2,8 @@
 
 #include "link/text_rules.h"
 
+#include <algorithm>
+#include <charconv>
 #include <initializer_list>
 #include <limits>
 
@@ -58,6 +60,29 @@ std::string DataReady(int16_t ta, int16_t Idx, int32_t rf, int16_t LOPH, int32_t
     return Numbers("1001", {ta, Idx, rf, LOPH, dat, tag, ADCS, ADCBits, VNATime, B0, B1, B2,
                             B3, B4}) +
            " #";
+}
+
+void AppendDataReady(std::string& out, int16_t ta, int16_t Idx, int32_t rf, int16_t LOPH,
+                     int32_t dat, int16_t tag, int16_t ADCS, int16_t ADCBits, int16_t VNATime,
+                     int16_t B0, int16_t B1, int16_t B2, int16_t B3, int16_t B4) {
+    // "1001", then " " N(v) for each value, then "  #"; N(v) is a blank or
+    // "-" before the digits.
+    char buf[16 + 14 * 13];
+    char* p = buf;
+    const char code[] = "1001";
+    p = std::copy(code, code + 4, p);
+    for (long long v : {(long long)ta, (long long)Idx, (long long)rf, (long long)LOPH,
+                        (long long)dat, (long long)tag, (long long)ADCS, (long long)ADCBits,
+                        (long long)VNATime, (long long)B0, (long long)B1, (long long)B2,
+                        (long long)B3, (long long)B4}) {
+        *p++ = ' ';
+        if (v >= 0)
+            *p++ = ' ';
+        p = std::to_chars(p, buf + sizeof buf, v).ptr;
+    }
+    const char tail[] = "  #";
+    p = std::copy(tail, tail + 3, p);
+    out.append(buf, size_t(p - buf));
 }
 
 std::string EndScan() { return "1002 #"; }

@@ -41,6 +41,11 @@ std::string WithTerminator(std::string_view text);
 std::string DataReady(int16_t ta, int16_t Idx, int32_t rf, int16_t LOPH, int32_t dat,
                       int16_t tag, int16_t ADCS, int16_t ADCBits, int16_t VNATime, int16_t B0,
                       int16_t B1, int16_t B2, int16_t B3, int16_t B4); // 1001
+/// Appends the DataReady text to `out` (the same bytes as DataReady),
+/// without building intermediate strings: for the server's scan loop.
+void AppendDataReady(std::string& out, int16_t ta, int16_t Idx, int32_t rf, int16_t LOPH,
+                     int32_t dat, int16_t tag, int16_t ADCS, int16_t ADCBits, int16_t VNATime,
+                     int16_t B0, int16_t B1, int16_t B2, int16_t B3, int16_t B4);
 std::string EndScan();                                                 // 1002
 std::string Rateinfo(int16_t rat);                                     // 1003
 

@@ -113,6 +113,11 @@ void Winsock::SendData(const QByteArray& data) {
         socket_->write(data);
 }
 
+void Winsock::SendData(const char* data, qint64 size) {
+    if (socket_ && socket_->state() == QAbstractSocket::ConnectedState)
+        socket_->write(data, size);
+}
+
 QByteArray Winsock::GetData() { return socket_ ? socket_->readAll() : QByteArray(); }
 
 void Winsock::Flush() {

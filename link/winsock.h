@@ -64,6 +64,7 @@ public:
     // ---- both ----
     /// Queues the bytes for sending (only meaningful while kConnected).
     void SendData(const QByteArray& data);
+    void SendData(const char* data, qint64 size);
     /// Everything received and not yet taken.
     QByteArray GetData();
     /// Hands queued bytes to the system now, as far as it takes them without
