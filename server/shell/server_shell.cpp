@@ -4,6 +4,7 @@
 #include "link/presence.h"
 #include "link/text_rules.h"
 #include "link/winsock.h"
+#include "server/port/priority.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -45,6 +46,7 @@ bool ServerShell::Form_Load(QString* error) {
     const ServerArgument& a = options_.argument; // 1. parsed by the caller
     vna_ = std::make_unique<engine::VNA01>(*io_, static_cast<engine::VnaEvents&>(*this)); // 2.
     vna_->setYieldHook([this] { Yield(); });
+    vna_->setPriorityHook(CachedPriority());
     status_.Pl = Latin1(a.PortText); // 3.
     SendPaused_ = false;
 
@@ -144,8 +146,20 @@ void ServerShell::DeferNewScan(int16_t table) {
     });
 }
 
+std::function<bool(int32_t)> CachedPriority() {
+    return [last = int32_t(-1), ok = false](int32_t priorityClass) mutable {
+        if (priorityClass != last) {
+            last = priorityClass;
+            ok = port::SetOwnPriority(priorityClass);
+        }
+        return ok;
+    };
+}
+
 void ServerShell::Yield() {
-    if (ending_)
+    // The loop yields every few iterations; look at the clock only now and
+    // then, and run events at most every kYieldIntervalUs.
+    if (ending_ || (++yieldCalls_ & (kYieldCallsPerLook - 1)) != 0)
         return;
     const qint64 now = NowUs();
     if (now - lastYieldUs_ < kYieldIntervalUs)
@@ -161,8 +175,10 @@ void ServerShell::Stateinfo(int16_t Statid) { status_.lastState = Statid; }
 void ServerShell::Rateinfo(int16_t rat) { SendToClient(msg::Rateinfo(rat)); }
 
 void ServerShell::DataReady(const engine::DataRecord& r) {
-    SendToClient(msg::DataReady(r.ta, r.Idx, r.rf, r.LOPH, r.dat, r.tag, r.ADCS, r.ADCBits,
-                                r.VNATime, r.B0, r.B1, r.B2, r.B3, r.B4));
+    report_.clear();
+    msg::AppendDataReady(report_, r.ta, r.Idx, r.rf, r.LOPH, r.dat, r.tag, r.ADCS, r.ADCBits,
+                         r.VNATime, r.B0, r.B1, r.B2, r.B3, r.B4);
+    SendToClient(report_);
 }
 
 void ServerShell::EndScan() { SendToClient(msg::EndScan()); }
@@ -174,15 +190,17 @@ void ServerShell::Notice(const std::string& text) { emit Problem(QString::fromSt
 void ServerShell::SendToClient(const std::string& text) {
     if (ending_)
         return;
-    const QByteArray bytes(text.data(), qsizetype(text.size()));
     if (UseWindowMessages_) {
-        cliSrv_->SendMsgData(bytes);
+        cliSrv_->SendMsgData(QByteArray(text.data(), qsizetype(text.size())));
         return;
     }
     if (!Winsock1 || Winsock1->State() != lnk::Winsock::kConnected || SendPaused_)
         return;
-    Winsock1->SendData(bytes);
-    Winsock1->Flush();
+    // Queued here, handed to the system at the loop's next yield (a few
+    // hundred microseconds at most), so one write carries many reports.
+    Winsock1->SendData(text.data(), qint64(text.size()));
+    if (Winsock1->bytesToWrite() > kFlushAt)
+        Winsock1->Flush();
     // A display program that does not read holds the loop back instead of
     // letting the queue grow without bound.
     while (Winsock1 && Winsock1->bytesToWrite() > kMaxTcpBacklog &&

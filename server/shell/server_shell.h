@@ -23,6 +23,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QTimer;
@@ -34,6 +35,10 @@ class Winsock;
 } // namespace lnk
 
 namespace shell {
+
+/// The process priority hook the server gives the engine: the engine asks
+/// for the same class every row; only a change reaches the system.
+std::function<bool(int32_t)> CachedPriority();
 
 class ServerShell : public QObject, private engine::VnaEvents {
     Q_OBJECT
@@ -81,6 +86,9 @@ public:
     /// Minimum time between two runs of pending events from the loop's yield
     /// points (the loop yields every few microseconds).
     static constexpr int kYieldIntervalUs = 500;
+    static constexpr unsigned kYieldCallsPerLook = 16; ///< a power of two
+    /// Reports queued on TCP beyond this are handed to the system at once.
+    static constexpr qint64 kFlushAt = 16 * 1024;
     /// Reports queued on TCP beyond this wait until the display reads them.
     static constexpr qint64 kMaxTcpBacklog = 64 * 1024;
 
@@ -123,6 +131,7 @@ private:
     bool SendPaused_ = false;
     msg::FrameBuffer RxBuffer;
     msg::Fields Fields;
+    std::string report_; // the DataReady text being sent (reused)
     ShellStatus status_;
     std::string lastEngineCommand1_;
 
@@ -133,6 +142,7 @@ private:
     bool ending_ = false;
     int exitCode_ = 0;
     qint64 lastYieldUs_ = 0;
+    unsigned yieldCalls_ = 0;
 };
 
 } // namespace shell

@@ -105,6 +105,20 @@ public:
         }
         return false;
     }
+    /// The data reports of the sweep that ends at report `end` (an EndScan):
+    /// from the last row 0 before it. (A table changed under the running
+    /// loop, or a NewScan arriving in mid-sweep, leaves partial sweeps
+    /// before; a whole one runs from row 0 to the EndScan.)
+    std::vector<const Report*> SweepBefore(int end) const {
+        std::vector<const Report*> sweep;
+        int start = end;
+        while (start > 0 && !(reports[size_t(start - 1)].data() && reports[size_t(start - 1)].row() == 0))
+            --start;
+        for (int k = start - 1; k >= 0 && k < end; ++k)
+            if (reports[size_t(k)].data())
+                sweep.push_back(&reports[size_t(k)]);
+        return sweep;
+    }
     size_t CountData() const {
         size_t n = 0;
         for (const Report& r : reports)

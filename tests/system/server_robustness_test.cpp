@@ -151,12 +151,17 @@ TEST(ServerRobustness, SurvivesTenThousandMalformedMessagesAndStillObeys) {
         return r.data() && r.row() == 0 && r.num(7) == 1;
     });
     ASSERT_GE(i, 0);
-    const int end = display.WaitReport(size_t(i), [](const Report& r) { return r.code() == msg::kEndScan; });
+    // The first whole sweep of the new table: rows 0..23.
+    int end = display.WaitReport(size_t(i), [](const Report& r) { return r.code() == msg::kEndScan; });
     ASSERT_GT(end, i);
-    int rows = 0;
-    for (int k = i; k < end; ++k)
-        rows += display.reports[size_t(k)].data();
-    EXPECT_EQ(rows, 24);
+    end = display.WaitReport(size_t(end + 1), [](const Report& r) { return r.code() == msg::kEndScan; });
+    ASSERT_GT(end, i);
+    const auto sweep = display.SweepBefore(end);
+    ASSERT_EQ(sweep.size(), 24u);
+    for (size_t k = 0; k < sweep.size(); ++k) {
+        EXPECT_EQ(sweep[k]->row(), int(k));
+        EXPECT_EQ(sweep[k]->num(7), 1);
+    }
     display.Send(msg::WithTerminator(msg::EditEntry(0, 4, "B0", 9)));
     EXPECT_GE(display.WaitReport(size_t(end), [](const Report& r) {
         return r.data() && r.row() == 4 && r.num(10) == 9;
