@@ -242,12 +242,18 @@ void ServerShell::Winsock1_Error(int number, const QString& description) {
 void ServerShell::Arrival(const QByteArray& text) {
     RxBuffer.Append(std::string_view(text.constData(), size_t(text.size())));
     std::string message;
+    bool handled = false;
     while (!ending_ && RxBuffer.Next(message)) {
         msg::SplitFields(message, Fields);
-        status_.Label2 = Latin1(message);
-        status_.Label10 = Latin1(RxBuffer.Unread());
         Dispatch(message);
+        handled = true;
     }
+    // The labels show the last message and what is left after it. Set once
+    // per arrival: a piece may hold thousands of messages, and copying the
+    // rest of it after each one would take time quadratic in its length.
+    if (handled)
+        status_.Label2 = Latin1(message);
+    status_.Label10 = Latin1(RxBuffer.Unread());
 }
 
 // Carries out one command. Its numeric fields must convert whole to their

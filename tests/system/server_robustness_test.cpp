@@ -138,7 +138,9 @@ TEST(ServerRobustness, SurvivesTenThousandMalformedMessagesAndStillObeys) {
     }
     // Still scanning: rows keep coming after the barrage.
     const size_t afterBarrage = display.CountData();
-    EXPECT_TRUE(WaitFor([&] { return display.CountData() > afterBarrage + 100; }, 20000));
+    EXPECT_TRUE(WaitFor([&] { return display.CountData() > afterBarrage + 100; }, 20000))
+        << "server running: " << server.running() << ", last report: "
+        << (display.reports.empty() ? std::string("none") : display.reports.back().text);
     EXPECT_GT(afterBarrage, before);
 
     // And still obeying: a 10-step sweep at speed 1 with B0 = 4, then an edit.
