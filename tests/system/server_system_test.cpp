@@ -231,3 +231,23 @@ TEST(ServerStart, ASecondServerCannotTakeTheLocalChannel) {
     EXPECT_NE(second.process().exitCode(), 0);
     EXPECT_TRUE(first.running());
 }
+
+TEST(ServerStart, WithoutADisplayItRunsWindowlessAndPrintsNothing) {
+    QTemporaryDir dir;
+    TcpDisplay display;
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(v);
+    env.insert("XDG_RUNTIME_DIR", dir.path());
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral(BRINDLEV1),
+            {"&H378,148.3419," + QString::fromStdString(display.protocol()), "--virtual-time"});
+    ASSERT_TRUE(display.WaitConnected());
+    ASSERT_GE(display.WaitReport(0, [](const Report& r) { return r.code() == msg::kEndScan; }), 0);
+    display.Send(msg::StopText());
+    ASSERT_TRUE(WaitFor([&] { return p.state() == QProcess::NotRunning; }, 5000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_EQ(p.readAll(), QByteArray());
+}
