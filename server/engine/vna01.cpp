@@ -237,7 +237,10 @@ VnaResult VNA01::setphys(std::string_view p, std::string_view clk) {
     StepSize_ = step;
     SetUpScan(0, 100, 490000, 600000000, 3, 20, 24, 255, 255, 255, 255, 255);
     if (inLoop_) {
+        // Commands take effect in their order: a stop asked for before this
+        // restart is overtaken by it.
         restart_ = true;
+        StopRequested_ = false;
         return VnaResult::Ok;
     }
     RunScanLoop();
@@ -249,7 +252,10 @@ VnaResult VNA01::NewScan(int16_t ta) {
     CurrentTable_ = ta;
     status_.Command1 = "Table =" + txt::N(ta);
     if (inLoop_) {
+        // Commands take effect in their order: a stop asked for before this
+        // restart is overtaken by it.
         restart_ = true;
+        StopRequested_ = false;
         return VnaResult::Ok;
     }
     RunScanLoop();
@@ -313,8 +319,11 @@ void VNA01::RunScanLoop() {
     StartLoop();
     while (Running_) {
         if (restart_) {
+            // A stop asked for after the restart still holds.
+            const bool stop = StopRequested_;
             StartLoop();
             if (!Running_) break;
+            StopRequested_ = stop;
         }
         Iterate();
     }

@@ -332,3 +332,40 @@ TEST(HiResTimerInEngine, NoCounterEndsSettlingAtOnce) {
 }
 
 } // namespace
+
+TEST_F(Loop, CommandsInOneYieldTakeEffectInTheirOrder) {
+    ASSERT_EQ(vna.SetUpScan(0, 3, 1000000, 4000000, 0, 1, 24, 0, 0, 0, 0, 0), VnaResult::Ok);
+    ASSERT_EQ(vna.SetUpScan(1, 5, 5000000, 6000000, 0, 1, 24, 0, 0, 0, 0, 0), VnaResult::Ok);
+    // A stop, then a new scan, handled at the same yield: scanning goes on
+    // with table 1.
+    int yields = 0;
+    vna.setYieldHook([&] {
+        if (++yields == 3) {
+            vna.Stopscan();
+            vna.NewScan(1);
+        }
+    });
+    ev.onEnd = [this] {
+        if (vna.CurrentTable() == 1) vna.Stopscan();
+    };
+    vna.NewScan(0);
+    ASSERT_FALSE(ev.records.empty());
+    EXPECT_EQ(ev.records.back().ta, 1);
+    EXPECT_EQ(ev.records.back().Idx, 13);
+
+    // A new scan, then a stop, at the same yield: the loop ends.
+    ev.records.clear();
+    yields = 0;
+    vna.setYieldHook([&] {
+        if (++yields == 3) {
+            vna.NewScan(1);
+            vna.Stopscan();
+        }
+    });
+    ev.onEnd = nullptr;
+    vna.NewScan(0);
+    EXPECT_FALSE(vna.Running());
+    EXPECT_LE(ev.records.size(), 4u);
+    for (const auto& r : ev.records)
+        EXPECT_EQ(r.ta, 0);
+}

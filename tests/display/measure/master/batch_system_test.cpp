@@ -37,8 +37,20 @@ struct Batch {
         ASSERT_TRUE(cfg.open(QIODevice::WriteOnly | QIODevice::Truncate));
         cfg.write(text);
     }
+    /// A runtime directory of this test's own, so that programs of tests
+    /// running at the same time do not meet on the local link.
+    QProcessEnvironment Env() const {
+        QDir(dir.path()).mkdir("runtime");
+        QFile::setPermissions(dir.filePath("runtime"), QFileDevice::ReadOwner |
+                                                            QFileDevice::WriteOwner |
+                                                            QFileDevice::ExeOwner);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", dir.filePath("runtime"));
+        return env;
+    }
     void Run(const QStringList& args) {
         QProcess p;
+        p.setProcessEnvironment(Env());
         p.setWorkingDirectory(dir.path());
         p.start(TAVREL13_PATH, QStringList{"--batch", "--server", BRINDLEV1_PATH} + args);
         ASSERT_TRUE(p.waitForStarted(10000));
@@ -123,6 +135,7 @@ TEST(BatchSystem, FailuresEndWithAMessageAndTheirExitStatus) {
 
     Batch noServer;
     QProcess p;
+    p.setProcessEnvironment(noServer.Env());
     p.setWorkingDirectory(noServer.dir.path());
     p.start(TAVREL13_PATH, {"--batch", "--server", noServer.dir.filePath("missing/brindlev1")});
     ASSERT_TRUE(p.waitForFinished(60000));

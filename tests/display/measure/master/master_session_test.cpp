@@ -53,6 +53,9 @@ struct Rig {
     QTemporaryDir dir;
     Rig() {
         App();
+        // Channels and program presence of our own: tests running at the same
+        // time must not see each other's programs.
+        qputenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit());
         QObject::connect(&m.link(), &vna::SendData, [this](const QByteArray& t) { sent << t; });
         m.setView(&view);
     }
