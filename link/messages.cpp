@@ -57,9 +57,9 @@ std::string WithTerminator(std::string_view text) { return std::string(text) + "
 std::string DataReady(int16_t ta, int16_t Idx, int32_t rf, int16_t LOPH, int32_t dat,
                       int16_t tag, int16_t ADCS, int16_t ADCBits, int16_t VNATime, int16_t B0,
                       int16_t B1, int16_t B2, int16_t B3, int16_t B4) {
-    return Numbers("1001", {ta, Idx, rf, LOPH, dat, tag, ADCS, ADCBits, VNATime, B0, B1, B2,
-                            B3, B4}) +
-           " #";
+    std::string s;
+    AppendDataReady(s, ta, Idx, rf, LOPH, dat, tag, ADCS, ADCBits, VNATime, B0, B1, B2, B3, B4);
+    return s;
 }
 
 void AppendDataReady(std::string& out, int16_t ta, int16_t Idx, int32_t rf, int16_t LOPH,

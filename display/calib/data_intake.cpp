@@ -113,7 +113,7 @@ void CorrectPoint(MeasureState& s, CalibEvents& ev, int16_t p) {
         const CorrectionResult r = CorrectTransmission(pt.Mess, pt.OpeD, pt.Thru);
         ok = StoreMa(block, r.value) && r.calibrated;
     }
-    s.SdataHead[t].State(k) = ok ? int16_t{kSLive} : kSLiveUncalibrated;
+    s.SdataHead[t].State(k) = ok ? int16_t{kSLive} : int16_t{kSLiveUncalibrated};
     if (!reflection)
         ev.showri(block.RI.real(), block.RI.imag());
     ev.makelive(p);

@@ -11,11 +11,6 @@
 
 #include <cstdint>
 
-/// Header state of a live S-parameter whose points could not be corrected
-/// (no calibration for the speed, or standards that do not define a
-/// correction): the points hold 0 and the graphs can draw them.
-constexpr int16_t kSLiveUncalibrated = 1;
-
 /// Files one data record: the record log, VnaReportSpeed/Time, then either
 /// the calibration procedure (table 1 while CalibrationOn), the drift
 /// reference (idx 1) or a measurement (idx > 1, Qrg > 0, table 0). A record

@@ -41,8 +41,10 @@ struct QrgPoint {
     bool Complete() const { return MessRealPresent && MessImagPresent; }
 };
 
-/// State of one S-parameter in an S-data table.
-enum SState : int16_t { kSAbsent = -1, kSLive = 2, kSFromFile = 3 };
+/// State of one S-parameter in an S-data table. kSLiveUncalibrated: live,
+/// but its points could not be corrected (no calibration for the speed, or
+/// standards that define no correction); they hold 0 and can be drawn.
+enum SState : int16_t { kSAbsent = -1, kSLiveUncalibrated = 1, kSLive = 2, kSFromFile = 3 };
 
 /// Header of one S-data table.
 struct SdataHeadRec {

@@ -8,12 +8,15 @@ namespace port {
 
 namespace {
 
-// The hardware back ends with the system calls they own.
-class OwnedPpdev final : public PortIo {
+// A hardware back end together with the system calls it owns. `make`
+// builds the back end on those calls.
+template <typename Port>
+class Owned final : public PortIo {
 public:
-    OwnedPpdev(std::unique_ptr<PortSyscalls> sys, const std::string& device, uint16_t base)
-        : sys_(std::move(sys)), port_(device, *sys_, base) {}
-    PpdevPort& port() { return port_; }
+    template <typename Make>
+    Owned(std::unique_ptr<PortSyscalls> sys, Make make)
+        : sys_(std::move(sys)), port_(make(*sys_)) {}
+    Port& port() { return port_; }
     void PortOut(uint16_t p, uint8_t v) override { port_.PortOut(p, v); }
     uint8_t PortIn(uint16_t p) override { return port_.PortIn(p); }
     bool IsDriverInstalled() const override { return port_.IsDriverInstalled(); }
@@ -24,25 +27,7 @@ public:
 
 private:
     std::unique_ptr<PortSyscalls> sys_;
-    PpdevPort port_;
-};
-
-class OwnedDirect final : public PortIo {
-public:
-    OwnedDirect(std::unique_ptr<PortSyscalls> sys, uint16_t base)
-        : sys_(std::move(sys)), port_(*sys_, base) {}
-    DirectPort& port() { return port_; }
-    void PortOut(uint16_t p, uint8_t v) override { port_.PortOut(p, v); }
-    uint8_t PortIn(uint16_t p) override { return port_.PortIn(p); }
-    bool IsDriverInstalled() const override { return port_.IsDriverInstalled(); }
-    bool SetBase(uint16_t b) override { return port_.SetBase(b); }
-    uint16_t base() const override { return port_.base(); }
-    Clock& clock() override { return port_.clock(); }
-    std::string Describe() const override { return port_.Describe(); }
-
-private:
-    std::unique_ptr<PortSyscalls> sys_;
-    DirectPort port_;
+    Port port_;
 };
 
 } // namespace
@@ -69,14 +54,17 @@ OpenedPort OpenPort(const PortOptions& options) {
             result.error = "No device given for the ppdev port driver";
             return result;
         }
-        auto port = std::make_unique<OwnedPpdev>(SystemPortSyscalls(), device, options.base);
+        auto port = std::make_unique<Owned<PpdevPort>>(
+            SystemPortSyscalls(),
+            [&](PortSyscalls& sys) { return PpdevPort(device, sys, options.base); });
         if (!port->port().ok()) {
             result.error = port->port().error();
             return result;
         }
         result.io = std::move(port);
     } else if (d == "direct") {
-        auto port = std::make_unique<OwnedDirect>(SystemPortSyscalls(), options.base);
+        auto port = std::make_unique<Owned<DirectPort>>(
+            SystemPortSyscalls(), [&](PortSyscalls& sys) { return DirectPort(sys, options.base); });
         if (!port->port().ok()) {
             result.error = port->port().error();
             return result;

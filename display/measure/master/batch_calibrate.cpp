@@ -75,10 +75,9 @@ int BatchCalibrate::RunStep(int16_t speed, const CalStepPlan& step) {
         if (started)
             ended = true;
     });
-    const double perRow = (speed == 0 ? 0.14 : speed == 1 ? 0.045 : speed == 2 ? 0.025 : 0.015) +
-                          time_ / 1000.0 + 0.005;
-    const double timeout =
-        o_.stepTimeout > 0 ? o_.stepTimeout : 30 + 3 * perRow * 2 * (entries_ + 1) * 2;
+    const double timeout = o_.stepTimeout > 0
+                               ? o_.stepTimeout
+                               : 30 + 3 * RowSeconds(speed, time_) * 2 * (entries_ + 1) * 2;
     const bool ok = WaitFor([&] { return ended; }, timeout);
     disconnect(c1);
     disconnect(c2);

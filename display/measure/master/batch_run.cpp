@@ -16,12 +16,11 @@
 #include <cmath>
 #include <set>
 
-namespace {
-
-// Converter conversion times of the four speeds, seconds (upper figures).
-constexpr double kConversionS[4] = {0.140, 0.045, 0.025, 0.015};
-
-} // namespace
+double RowSeconds(int speed, int timeMs) {
+    // Conversion times of the four speeds (upper figures), settling, port.
+    constexpr double kConversionS[4] = {0.140, 0.045, 0.025, 0.015};
+    return kConversionS[std::clamp(speed, 0, 3)] + timeMs / 1000.0 + 0.005;
+}
 
 QString CheckBatchOptions(const BatchOptions& o, int32_t* startOut, int32_t* endOut,
                           std::vector<int16_t>* params) {
@@ -119,8 +118,7 @@ double BatchRun::SweepSeconds() const {
     if (o_.sweepTimeout > 0)
         return o_.sweepTimeout;
     const double rows = (o_.points + 2) * 2.0;
-    const double perRow = kConversionS[o_.speed] + o_.time / 1000.0 + 0.005;
-    return 30 + 3 * rows * perRow;
+    return 30 + 3 * rows * RowSeconds(o_.speed, o_.time);
 }
 
 int BatchRun::TakeSweep(int16_t smessure, const std::set<int32_t>& freqs) {

@@ -43,6 +43,10 @@ enum BatchExit : int {
     kBatchWrite = 6,        ///< the output file could not be written
 };
 
+/// Physical time of one scanned row at a converter speed and settling time,
+/// seconds; the batch jobs wait a few times that before giving up.
+double RowSeconds(int speed, int timeMs);
+
 /// Checks the measurement options; an empty text when they are fine.
 QString CheckBatchOptions(const BatchOptions& o, int32_t* start = nullptr,
                           int32_t* end = nullptr, std::vector<int16_t>* params = nullptr);

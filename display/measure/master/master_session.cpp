@@ -479,26 +479,23 @@ void MasterSession::SetMeasured(int16_t smessure) {
 
 void MasterSession::VnaMessure_Click() {
     const int16_t next = static_cast<int16_t>((s_.Smessure + 1) % 4);
+    s_.Smessure = next;
+    if (view_) {
+        view_->VnaMessureCaption(MessureCaption(next));
+        view_->SmessureChanged(next);
+    }
     if (cfg_.SparmSw) {
-        s_.Smessure = next;
-        if (view_) {
-            view_->VnaMessureCaption(MessureCaption(next));
-            view_->SmessureChanged(next);
-        }
+        // The test-set switch follows at once; scanning goes on.
         SetMeasured(next);
         sweep_->EditEveryRow("B0", s_.ControlBytes[0]);
-    } else {
-        s_.PortSwapActive = false;
-        s_.Smessure = next;
-        if (view_) {
-            view_->VnaMessureCaption(MessureCaption(next));
-            view_->SmessureChanged(next);
-        }
-        VnaStopscan();
-        configDoneRed_ = true;
-        if (view_)
-            view_->ConfigDoneRed(true);
+        return;
     }
+    // Without the switch the user reconnects by hand: stop until ConfigDone.
+    s_.PortSwapActive = false;
+    VnaStopscan();
+    configDoneRed_ = true;
+    if (view_)
+        view_->ConfigDoneRed(true);
 }
 
 void MasterSession::ConfigDone_Click() {

@@ -43,37 +43,30 @@ void SweepControl::FillFields() {
     emit FieldsChanged();
 }
 
-void SweepControl::QStart_Change(const QString& text) {
-    fields_[QStart].text = text;
-    if (!fields_[QStart].visible)
+void SweepControl::ApplyEdge(Field f, const QString& text) {
+    fields_[f].text = text;
+    if (!fields_[f].visible)
         return;
-    const int32_t f = ParseFreq(text.toStdString());
-    if (!QrgInRange(f) || !(f < TagValue(fields_[QEnd].tag)))
+    const int32_t v = ParseFreq(text.toStdString());
+    const bool start = f == QStart;
+    // A start must stay below the current end, an end above the current start.
+    const double other = TagValue(fields_[start ? QEnd : QStart].tag);
+    if (!QrgInRange(v) || !(start ? v < other : v > other))
         return;
-    freq_.setMin(f);
-    fields_[QStart].tag = QString::number(freq_.min());
+    if (start)
+        freq_.setMin(v);
+    else
+        freq_.setMax(v);
+    fields_[f].tag = QString::number(start ? freq_.min() : freq_.max());
     const double centre = freq_.min() + (static_cast<double>(freq_.max()) - freq_.min()) / 2;
     SetField(Qcent, static_cast<int64_t>(txt::RoundHalfEven(centre)));
     SetField(QSpan, static_cast<int64_t>(freq_.max()) - freq_.min());
-    RestartTimer(1000);
+    RestartTimer(start ? 1000 : 2000);
     emit FieldsChanged();
 }
 
-void SweepControl::QEnd_Change(const QString& text) {
-    fields_[QEnd].text = text;
-    if (!fields_[QEnd].visible)
-        return;
-    const int32_t f = ParseFreq(text.toStdString());
-    if (!QrgInRange(f) || !(f > TagValue(fields_[QStart].tag)))
-        return;
-    freq_.setMax(f);
-    fields_[QEnd].tag = QString::number(freq_.max());
-    const double centre = freq_.min() + (static_cast<double>(freq_.max()) - freq_.min()) / 2;
-    SetField(Qcent, static_cast<int64_t>(txt::RoundHalfEven(centre)));
-    SetField(QSpan, static_cast<int64_t>(freq_.max()) - freq_.min());
-    RestartTimer(2000);
-    emit FieldsChanged();
-}
+void SweepControl::QStart_Change(const QString& text) { ApplyEdge(QStart, text); }
+void SweepControl::QEnd_Change(const QString& text) { ApplyEdge(QEnd, text); }
 
 void SweepControl::ApplyCentreSpan(int intervalMs) {
     const double c = ParseFreq(fields_[Qcent].text.toStdString());

@@ -86,6 +86,7 @@ signals:
 
 private:
     void SetField(Field f, int64_t value);
+    void ApplyEdge(Field f, const QString& text);
     void ApplyCentreSpan(int intervalMs);
     void RestartTimer(int intervalMs);
 

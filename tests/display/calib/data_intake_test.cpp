@@ -202,7 +202,7 @@ TEST_F(CalibIntake, AnUncalibratedSpeedGivesZeroAndMarksTheHeader) {
         EXPECT_EQ(b.MA, Cplx(0, 0));
         EXPECT_TRUE(std::isfinite(b.DB.real()));
         EXPECT_DOUBLE_EQ(b.VSWR.real(), 1);
-        EXPECT_EQ(s->SdataHead[0].State(k), kSLiveUncalibrated);
+        EXPECT_EQ(s->SdataHead[0].State(k), int16_t{kSLiveUncalibrated});
     }
     EXPECT_EQ(ev.live.size(), 2u);  // still drawn
 }
