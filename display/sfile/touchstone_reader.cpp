@@ -129,6 +129,8 @@ TouchstoneStatus ParseTouchstone(std::string_view content, const std::string& fi
     const std::string ext = Extension(fileName);
     head.Fileext = ext;
     touchstone::Settings settings;
+    // Enough to tell that the table is full (a point at 0 Hz is left out).
+    settings.maxPoints = kSdataPoints + 2;
     if (ext == "S1P") {
         head.S11 = kSFromFile;
         head.S21 = head.S12 = head.S22 = kSAbsent;
