@@ -38,19 +38,27 @@ void CommaForPoint(std::string& token) {
 
 bool Finite(Cplx z) { return std::isfinite(z.real()) && std::isfinite(z.imag()); }
 
-/// The items of a line: blanks, tabs and commas separate them.
-std::vector<std::string> Items(std::string_view text) {
-    std::string line(text);
-    std::replace_if(
-        line.begin(), line.end(),
-        [](char c) { return c == '\t' || c == ',' || c == '\r' || c == '\v' || c == '\f'; }, ' ');
-    std::vector<std::string> out;
-    for (std::string tok = NextToken(line); !tok.empty(); tok = NextToken(line))
-        out.push_back(std::move(tok));
-    return out;
+bool Separator(char c) {
+    return c == ' ' || c == '\t' || c == ',' || c == '\r' || c == '\v' || c == '\f';
 }
 
-std::string Quoted(const std::string& item) { return "\"" + item.substr(0, 40) + "\""; }
+/// The items of a line: blanks, tabs and commas separate them.
+void Items(std::string_view text, std::vector<std::string_view>& out) {
+    out.clear();
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && Separator(text[i]))
+            ++i;
+        std::size_t j = i;
+        while (j < text.size() && !Separator(text[j]))
+            ++j;
+        if (j > i)
+            out.push_back(text.substr(i, j - i));
+        i = j;
+    }
+}
+
+std::string Quoted(std::string_view item) { return "\"" + std::string(item.substr(0, 40)) + "\""; }
 
 std::string Number(double x) {
     char buf[40];
@@ -118,25 +126,24 @@ private:
         }
         if (stopped_)
             return;
-        const std::vector<std::string> items = Items(body.substr(0, body.find('!')));
-        if (items.empty())
+        Items(body.substr(0, body.find('!')), items_);
+        if (items_.empty())
             return;
-        if (items[0][0] == '#')
-            return OptionLine(number, items);
-        if (items[0][0] == '[')
+        if (items_[0][0] == '#')
+            return OptionLine(number, items_);
+        if (items_[0][0] == '[')
             return Stop(number, "Touchstone 2 keywords are not supported");
-        std::vector<double> values;
-        values.reserve(items.size());
-        for (const std::string& item : items) {
+        values_.clear();
+        for (std::string_view item : items_) {
             double v = 0;
             if (!Value(item, v))
                 return Stop(number, Quoted(item) + " is not a number");
-            values.push_back(v);
+            values_.push_back(v);
         }
-        DataLine(number, values);
+        DataLine(number, values_);
     }
 
-    void OptionLine(int number, const std::vector<std::string>& items) {
+    void OptionLine(int number, const std::vector<std::string_view>& items) {
         if (file_.options.seen || !file_.points.empty() || !pending_.empty())
             return Stop(number, "option line must come once, before the data");
         Options& o = file_.options;
@@ -268,20 +275,23 @@ private:
 
     /// A finite number that is the whole item (digits, sign, point,
     /// exponent; no names such as "nan" or "inf", no hexadecimal).
-    bool Value(std::string item, double& v) const {
-        if (item.empty() || item.find_first_not_of("0123456789+-.eE") != std::string::npos)
+    bool Value(std::string_view item, double& v) const {
+        if (item.empty() || item.find_first_not_of("0123456789+-.eE") != std::string_view::npos)
             return false;
+        std::string text(item);  // short texts stay in the string itself
         if (!point_)
-            CommaForPoint(item);
+            CommaForPoint(text);
         char* end = nullptr;
-        v = std::strtod(item.c_str(), &end);
-        return end != item.c_str() && *end == '\0' && std::isfinite(v);
+        v = std::strtod(text.c_str(), &end);
+        return end != text.c_str() && *end == '\0' && std::isfinite(v);
     }
 
     Settings settings_;
     bool point_;
     File file_;
-    std::vector<double> pending_;  // numbers of the point being collected
+    std::vector<std::string_view> items_;  // of the line being read
+    std::vector<double> values_;           // of the line being read
+    std::vector<double> pending_;          // numbers of the point being collected
     int pendingLine_ = 0;
     bool inNoise_ = false;
     bool stopped_ = false;
