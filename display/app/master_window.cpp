@@ -1,14 +1,16 @@
-#include "display/measure/master/master_window.h"
+#include "display/app/master_window.h"
 
+#include "display/app/frm_debug.h"
+#include "display/app/master_session.h"
+#include "display/app/qt_text.h"
+#include "display/app/sweep_control.h"
 #include "display/config/vna_control.h"
-#include "display/measure/master/frm_debug.h"
-#include "display/measure/master/master_session.h"
-#include "display/measure/master/sweep_control.h"
 #include "display/sfile/touchstone_writer.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,12 +26,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-template <typename W>
-W* Named(W* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
-}
 
 // Menu entries whose windows are not built yet: visible, disabled.
 QAction* Pending(QMenu* menu, const QString& text, const char* name) {
@@ -68,6 +64,9 @@ Master::Master(MasterSession& session, QWidget* parent) : QMainWindow(parent), m
     });
     connect(control_, &VnaControl::Message, this, &Master::Message);
     controlSub_ = AddChild(control_);
+    // The menu's tick follows the configuration window however it is shown
+    // or closed (the menu, its title-bar button, a window arrangement).
+    controlSub_->installEventFilter(this);
     debugSub_ = AddChild(debug_);
     BuildMenus();
 
@@ -78,6 +77,13 @@ Master::Master(MasterSession& session, QWidget* parent) : QMainWindow(parent), m
     VnaMessureCaption(MasterSession::MessureCaption(m_.state().Smessure));
     setWindowTitle(m_.title());
     resize(1100, 720);
+    m_.setMainWindow(this);
+    m_.setDiagnostic(debug_);
+}
+
+Master::~Master() {
+    m_.setMainWindow(nullptr);
+    m_.setDiagnostic(nullptr);
 }
 
 void Master::AfterStartup() {
@@ -235,10 +241,9 @@ void Master::SyncCaptions() {
     QrgInfo_->setText(m_.sweep().QrgInfoCaption());
 }
 
-// ---- MasterView ----
+// ---- MainWindowView ----
 
 void Master::Message(const QString& text) {
-    messages_ << text;
     if (modal_)
         QMessageBox::information(this, windowTitle(), text);
 }
@@ -256,12 +261,6 @@ void Master::ConfigDoneRed(bool red) {
         ConfigDone_->hide();
     }
 }
-
-bool Master::TempCorr() const { return debug_->TempCorr(); }
-void Master::ShowTempOffset(int32_t drift) { debug_->ShowTempOffset(drift); }
-void Master::showri(double re, double im) { debug_->showri(re, im); }
-void Master::ShowTable(int16_t table) { debug_->ShowTable(table); }
-void Master::ShowLowQrg(int32_t qrg) { debug_->ShowLowQrg(qrg); }
 
 // ---- menus and buttons ----
 
@@ -305,23 +304,41 @@ void Master::MnuArr_Click(int index) {
 }
 
 void Master::NmuHelp_Click() {
-    const QString page = QString::fromStdString(m_.state().Helppage);
+    const QString page = Q(m_.state().Helppage);
     if (!QDesktopServices::openUrl(QUrl::fromUserInput(page)))
         Status("Cannot open the help page " + page);
 }
 
 void Master::DoSavSparm_Click() {
     m_.VnaStopTCP();
-    const QString file = QFileDialog::getSaveFileName(this, "Select S-Parm filename", QString(),
-                                                      "2 Port Sparameter (*.S2P)");
+    // The dialog starts in the working directory and proposes the live
+    // data's title; a name typed without a suffix gets ".S2P", so that the
+    // program's own reader takes the file back.
+    QFileDialog dialog(this, "Select S-Parm filename", m_.options().workDir,
+                       "2 Port Sparameter (*.S2P)");
+    dialog.setObjectName("DoSavSparmDialog");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("S2P");
+    dialog.selectFile(m_.VnaCTitle(0));
+    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
     m_.VnaStartTCP();
-    if (file.isEmpty())
+    if (!chosen)
         return;
+    QString file = dialog.selectedFiles().first();
+    if (QFileInfo(file).suffix().isEmpty())
+        file += ".S2P";
     std::string error;
     if (!SaveLiveTouchstone(file.toStdString(), m_.title().toStdString(), m_.state(), error))
-        Message(QString::fromStdString(error));
+        Message(Q(error));
     else
         Status("Saved " + file);
+}
+
+bool Master::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == controlSub_ && MenuConW_ &&
+        (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        MenuConW_->setChecked(!controlSub_->isHidden());
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Master::closeEvent(QCloseEvent* event) {

@@ -1,11 +1,11 @@
 // tavrel13: the display program of the VNA suite. With --batch it runs the
 // start-up and a measurement without windows and writes a Touchstone file.
 
+#include "display/app/batch_calibrate.h"
+#include "display/app/batch_run.h"
+#include "display/app/master_session.h"
+#include "display/app/master_window.h"
 #include "display/calib/calib_table.h"
-#include "display/measure/master/batch_calibrate.h"
-#include "display/measure/master/batch_run.h"
-#include "display/measure/master/master_session.h"
-#include "display/measure/master/master_window.h"
 #include "display/measure/measure_state.h"
 
 #include <QApplication>
@@ -69,6 +69,12 @@ Parsed Parse(const QStringList& arguments) {
     const QCommandLineOption noise("noise", "Noise of the simulated analyser: on or off.",
                                    "on|off");
     const QCommandLineOption trace("trace", "Write the server's port trace to FILE.", "FILE");
+    const QCommandLineOption simFault(
+        "sim-fault",
+        "A fault of the simulated analyser, passed to the server: dead (the converter never "
+        "becomes ready), unplugged (every status read gives 0xFF) or stuck-busy (the ready "
+        "line stays busy).",
+        "FAULT");
     const QCommandLineOption makeCal("make-cal",
                                      "With --batch: calibrate the simulated analyser and write "
                                      "the calibration data file FILE instead of measuring.",
@@ -80,8 +86,8 @@ Parsed Parse(const QStringList& arguments) {
     const QCommandLineOption calTitle("cal-title", "With --make-cal: the calibration's title.",
                                       "TEXT", "Simulated analyser");
     p.addOptions({batch, start, end, points, speed, time, measure, cal, sweeps, out, linkTimeout,
-                  sweepTimeout, server, driver, dut, virtualTime, seed, noise, trace, makeCal,
-                  control, calSpeeds, calTitle});
+                  sweepTimeout, server, driver, dut, virtualTime, seed, noise, trace, simFault,
+                  makeCal, control, calSpeeds, calTitle});
 
     Parsed r;
     if (!p.parse(arguments)) {
@@ -137,6 +143,12 @@ Parsed Parse(const QStringList& arguments) {
         s.serverOptions << "--noise" << p.value(noise);
     if (p.isSet(trace))
         s.serverOptions << "--trace" << p.value(trace);
+    if (p.isSet(simFault)) {
+        const QString fault = p.value(simFault);
+        if (fault != "dead" && fault != "unplugged" && fault != "stuck-busy")
+            r.error = "--sim-fault takes dead, unplugged or stuck-busy, not " + fault;
+        s.serverOptions << "--sim-fault" << fault;
+    }
     s.serverWindow = !r.batch;
     b.start_ = s;
 
@@ -199,7 +211,7 @@ int main(int argc, char** argv) {
 
     if (parsed.batch) {
         BatchView view(err);
-        session.setView(&view);
+        session.setMainWindow(&view);
         int rc;
         if (parsed.makeCal) {
             BatchCalibrate calibrate(session, parsed.calOptions, err);
@@ -209,13 +221,12 @@ int main(int argc, char** argv) {
             rc = run.Run();
         }
         session.Shutdown();
-        session.setView(nullptr);
+        session.setMainWindow(nullptr);
         return rc;
     }
 
     session.setOptions(parsed.start);
-    Master master(session);
-    session.setView(&master);
+    Master master(session);  // registers itself and its child windows
     master.show();
     if (!session.Startup()) {
         master.Status(session.lastError());
@@ -223,6 +234,5 @@ int main(int argc, char** argv) {
     master.AfterStartup();
     const int rc = app->exec();
     session.Shutdown();
-    session.setView(nullptr);
     return rc;
 }
