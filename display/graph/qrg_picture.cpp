@@ -1,6 +1,8 @@
 #include "display/graph/qrg_picture.h"
 
 #include "display/graph/qrg_plot.h"
+#include "display/calib/correction.h"
+#include "display/measure/point_list.h"
 
 #include <QFileInfo>
 #include <QImage>
@@ -9,6 +11,8 @@
 #include <QSaveFile>
 #include <QSvgGenerator>
 #include <QBuffer>
+
+#include <memory>
 
 namespace {
 
@@ -128,4 +132,32 @@ bool ParsePictureSize(const QString& text, QSize& size) {
         return false;
     size = QSize(w, h);
     return true;
+}
+
+QString SaveSweepPicture(const QString& path, QSize size,
+                         const std::map<int32_t, std::array<double, 8>>& rows,
+                         const std::vector<int16_t>& params, int32_t start, int32_t end,
+                         const QString& title) {
+    auto s = std::make_unique<MeasureState>();
+    for (int16_t k : params)
+        if (k >= 0 && k <= 3)
+            s->SdataHead[0].State(k) = kSLive;
+    if (!params.empty())
+        s->Smessure = params.back();
+    for (const auto& [qrg, row] : rows) {
+        const int16_t p = InsertLive(*s, qrg);
+        if (p < 2)
+            break;  // the point table is full
+        s->Sdata[0][p].Qrg = qrg;
+        for (int16_t k : params)
+            if (k >= 0 && k <= 3)
+                StoreMa(s->Sdata[0][p].S[static_cast<size_t>(k)],
+                        Cplx(row[2 * k], row[2 * k + 1] * kPi / 180));
+    }
+    GraphSettings settings;
+    MarkerTable markers;
+    QrgPlot plot(*s, settings, markers);
+    plot.scales()[kScaleQrg].setMax(end);
+    plot.scales()[kScaleQrg].setMin(start);
+    return SaveQrgPicture(path, size, plot, title);
 }

@@ -243,7 +243,7 @@ void QrgGraf::Build() {
     mp->addLayout(mb);
 
     menu_ = new QMenu(this);
-    menu_->setObjectName("MnuMarkers");
+    menu_->setObjectName("MarkerPopup");
     const auto entry = [this](const QString& name, const QString& text, int16_t kind) {
         QAction* a = menu_->addAction(text);
         a->setObjectName(name);
