@@ -244,6 +244,7 @@ void QrgGraf::Build() {
 
     menu_ = new QMenu(this);
     menu_->setObjectName("MarkerPopup");
+    menu_->addSection("Marker")->setObjectName("MnuMarker");
     const auto entry = [this](const QString& name, const QString& text, int16_t kind) {
         QAction* a = menu_->addAction(text);
         a->setObjectName(name);
