@@ -52,7 +52,7 @@ namespace {
 
 const char* const kParam[] = {"S11", "S21", "S12", "S22"};
 const char* const kTraceName[] = {"S11", "S21", "S12", "S22", "Ang"};
-constexpr int kTop = 30;        // button bar
+constexpr int kTop = 58;        // status line and buttons
 constexpr int kLabelW = 46;     // one value label column
 constexpr int kBottom = 22;     // frequency labels
 constexpr int kTraceRow = 28;   // trace boxes and swatches
@@ -84,10 +84,14 @@ QrgGraf::QrgGraf(const MeasureState& s, GraphSettings& settings, MarkerTable& ma
 QrgGraf::~QrgGraf() = default;
 
 void QrgGraf::Build() {
+    // Two rows: what is measured and the status line; the buttons.
     topBar_ = new QWidget(this);
-    auto* top = new QHBoxLayout(topBar_);
-    top->setContentsMargins(2, 2, 2, 2);
+    auto* rows = new QVBoxLayout(topBar_);
+    rows->setContentsMargins(2, 2, 2, 2);
+    rows->setSpacing(2);
+    auto* top = new QHBoxLayout;
     top->setSpacing(3);
+    rows->addLayout(top);
     for (int k = 0; k < 4; ++k) {
         verId_[k] = new QLabel(kParam[k], topBar_);
         verId_[k]->setObjectName(QString("VerId_%1").arg(k));
@@ -100,6 +104,9 @@ void QrgGraf::Build() {
     vnaRpt_->setObjectName("VnaRpt");
     Paint(vnaRpt_, "#ffffff");
     top->addWidget(vnaRpt_, 1);
+    top = new QHBoxLayout;
+    top->setSpacing(3);
+    rows->addLayout(top);
     const char* const tulText[] = {"Up", "Fine+", "Div-", "Center", "Div+", "Fine-", "Dn"};
     const char* const tulTip[] = {"Move the selected scale one division up",
                                   "Move the selected scale a fine step up", "Smaller division",
@@ -142,6 +149,7 @@ void QrgGraf::Build() {
             QMessageBox::warning(this, "Save image", err);
     });
     top->addWidget(save);
+    top->addStretch(1);
 
     area_ = new GrafArea(this, this);
     for (int k = 0; k <= 10; ++k) {
@@ -317,7 +325,8 @@ void QrgGraf::showEvent(QShowEvent*) {
 }
 
 void QrgGraf::NewQrg(int32_t start, int32_t end) {
-    if (!locked_)
+    Skala& f = plot_.scales()[kScaleQrg];
+    if (!locked_ || (f.min() == start && f.max() == end))
         return;
     plot_.scales()[kScaleQrg].setMin(start);
     plot_.scales()[kScaleQrg].setMax(end);
@@ -502,7 +511,7 @@ void QrgGraf::GrafArea_MouseMove(Qt::MouseButtons buttons, QPoint pos) {
         QToolTip::showText(area_->mapToGlobal(pos), text, area_);
     if (dragging_ >= 0 && (buttons & Qt::LeftButton)) {
         plot_.Unpaint(dragging_);
-        plot_.markers().Move(dragging_, plot_.scales()[kScaleQrg].GetValue(pos.x()));
+        plot_.markers().Move(dragging_, static_cast<double>(ReadoutQrg(plot_.scales()[kScaleQrg], pos.x())));
         plot_.markers().Follow(s_, settings_.Vswr());
         marker(dragging_);
         UpdateMarkerTable();
@@ -521,7 +530,8 @@ void QrgGraf::GrafArea_MouseUp(Qt::MouseButton button, QPoint pos) {
     if (!plot_.layoutValid() || downPos_.x() <= x.Offset() || downPos_.x() >= x.Offset() + x.Points() ||
         downPos_.y() <= y.Offset() || downPos_.y() >= y.Offset() + y.Points())
         return;
-    plot_.markers().MarkerId(x.GetValue(downPos_.x()), sc[0].GetValue(downPos_.y()), sc[1].GetValue(downPos_.y()),
+    // The frequency as the readout shows it, so markers sit on whole steps.
+    plot_.markers().MarkerId(static_cast<double>(ReadoutQrg(x, downPos_.x())), sc[0].GetValue(downPos_.y()), sc[1].GetValue(downPos_.y()),
                              sc[2].GetValue(downPos_.y()), sc[3].GetValue(downPos_.y()));
     const SdataHeadRec& head = s_.SdataHead[s_.Livestable];
     for (int k = 0; k < 4; ++k) {
