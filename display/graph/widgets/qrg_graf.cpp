@@ -1,6 +1,6 @@
 #include "display/graph/widgets/qrg_graf.h"
 
-#include "display/graph/marker_text.h"
+#include "display/graph/widgets/marker_panel.h"
 #include "display/graph/qrg_picture.h"
 #include "display/graph/trace_map.h"
 
@@ -9,15 +9,12 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -224,31 +221,16 @@ void QrgGraf::Build() {
     }
     dataSel_->hide();
 
-    markerPanel_ = new QWidget(this);
-    markerPanel_->setObjectName("MarkerPanel");
-    auto* mp = new QHBoxLayout(markerPanel_);
-    mp->setContentsMargins(2, 2, 2, 2);
-    markerTable_ = new QTableWidget(0, MarkerColumns().size(), markerPanel_);
-    markerTable_->setObjectName("MarkerTable");
-    markerTable_->setHorizontalHeaderLabels(MarkerColumns());
-    markerTable_->verticalHeader()->hide();
-    markerTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    markerTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    markerTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    markerTable_->installEventFilter(this);
-    mp->addWidget(markerTable_, 1);
-    auto* mb = new QVBoxLayout;
-    auto* refBtn = new QPushButton("Reference", markerPanel_);
-    refBtn->setObjectName("MarkerRef");
-    refBtn->setToolTip("Make the selected marker the reference; again to clear");
-    connect(refBtn, &QPushButton::clicked, this, &QrgGraf::ReferenceSelectedMarker);
-    auto* delBtn = new QPushButton("Delete", markerPanel_);
-    delBtn->setObjectName("MarkerDel");
-    connect(delBtn, &QPushButton::clicked, this, &QrgGraf::DeleteSelectedMarker);
-    mb->addWidget(refBtn);
-    mb->addWidget(delBtn);
-    mb->addStretch(1);
-    mp->addLayout(mb);
+    markerPanel_ = new MarkerPanel(s_, plot_.markers(), this);
+    connect(markerPanel_, &MarkerPanel::DeleteClicked, this, [this](int k) {
+        plot_.Unpaint(k);
+        plot_.markers().Remove(k);
+        MarkersChanged();
+    });
+    connect(markerPanel_, &MarkerPanel::ReferenceClicked, this, [this](int k) {
+        plot_.markers().setReference(plot_.markers().reference() == k ? -1 : k);
+        MarkersChanged();
+    });
 
     menu_ = new QMenu(this);
     menu_->setObjectName("MarkerPopup");
@@ -337,7 +319,10 @@ void QrgGraf::makelive(int16_t p) {
     if (!plot_.layoutValid())
         return;
     vnaRpt_->setText(StatusText(s_.VnaReportSpeed, s_.VnaReportTime, plot_.scales()[kScaleQrg], s_.scancalOK));
-    Paint(vnaRpt_, s_.scancalOK ? "#00ff00" : "#ffffff");
+    if (vnaRptGreen_ != s_.scancalOK) {  // a style change costs a relayout: only on change
+        vnaRptGreen_ = s_.scancalOK;
+        Paint(vnaRpt_, vnaRptGreen_ ? "#00ff00" : "#ffffff");
+    }
     plot_.makelive(p);
     area_->update();
     if (plot_.markers().count() > 0 && !markerTimer_->isActive())
@@ -481,11 +466,6 @@ bool QrgGraf::eventFilter(QObject* o, QEvent* e) {
         for (int k = 0; k < 5; ++k)
             if (o == hB_[k]) { HlabelB_Click(k); return true; }
     }
-    if (o == markerTable_ && e->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(e)->key() == Qt::Key_Delete) {
-        DeleteSelectedMarker();
-        return true;
-    }
     return QWidget::eventFilter(o, e);
 }
 
@@ -562,44 +542,7 @@ void QrgGraf::MarkersChanged() {
     UpdateMarkerTable();
 }
 
-int QrgGraf::SelectedMarker() const {
-    const int row = markerTable_->currentRow();
-    return row < 0 ? -1 : markerTable_->item(row, 0)->data(Qt::UserRole).toInt();
-}
-
-void QrgGraf::DeleteSelectedMarker() {
-    if (const int k = SelectedMarker(); k >= 0) {
-        plot_.Unpaint(k);
-        plot_.markers().Remove(k);
-        MarkersChanged();
-    }
-}
-
-void QrgGraf::ReferenceSelectedMarker() {
-    if (const int k = SelectedMarker(); k >= 0) {
-        plot_.markers().setReference(plot_.markers().reference() == k ? -1 : k);
-        MarkersChanged();
-    }
-}
-
-void QrgGraf::UpdateMarkerTable() {
-    const auto rows = MarkerRows(s_, plot_.markers());
-    const int current = markerTable_->currentRow();
-    markerTable_->setRowCount(static_cast<int>(rows.size()));
-    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
-        for (int c = 0; c < markerTable_->columnCount(); ++c) {
-            QTableWidgetItem* item = markerTable_->item(r, c);
-            if (!item) {
-                item = new QTableWidgetItem;
-                markerTable_->setItem(r, c, item);
-            }
-            item->setText(c < rows[r].cells.size() ? rows[r].cells[c] : QString());
-            item->setData(Qt::UserRole, rows[r].marker);
-        }
-    }
-    if (current >= 0 && current < markerTable_->rowCount())
-        markerTable_->selectRow(current);
-}
+void QrgGraf::UpdateMarkerTable() { markerPanel_->Update(); }
 
 void QrgGraf::ChooseColour(int row, int trace) {
     const QColor c = QColorDialog::getColor(QColor(settings_.rows[row].colour[trace]), this,
