@@ -39,26 +39,37 @@ void BackingStore::XorSegment(QPoint p1, QPoint p2, QRgb colour, int width, bool
     XorDraw(p, p1, p2, colour, width, dot);
 }
 
-void BackingStore::XorRecord(const SegmentRecord& r) {
-    if (r.drawn)
-        XorSegment(r.p1, r.p2, r.colour, r.width, r.dot);
+std::unique_ptr<QPainter> BackingStore::XorPainter() {
+    if (image_.isNull())
+        return nullptr;
+    auto p = std::make_unique<QPainter>(&image_);
+    p->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    return p;
 }
 
-void BackingStore::Replace(SegmentRecord& record, QPoint p1, QPoint p2, QRgb colour, int width,
-                           bool dot) {
-    if (!image_.isNull()) {
-        QPainter p(&image_);
-        p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-        if (record.drawn)
-            XorDraw(p, record.p1, record.p2, record.colour, record.width, record.dot);
-        XorDraw(p, p1, p2, colour, width, dot);
-    }
+void BackingStore::Remove(QPainter& p, SegmentRecord& record) {
+    if (record.drawn)
+        XorDraw(p, record.p1, record.p2, record.colour, record.width, record.dot);
+    record.drawn = false;
+}
+
+void BackingStore::Replace(QPainter& p, SegmentRecord& record, QPoint p1, QPoint p2, QRgb colour,
+                           int width, bool dot) {
+    if (record.drawn)
+        XorDraw(p, record.p1, record.p2, record.colour, record.width, record.dot);
+    XorDraw(p, p1, p2, colour, width, dot);
     record.drawn = true;
     record.dot = dot;
     record.colour = colour;
     record.width = static_cast<int16_t>(width);
     record.p1 = p1;
     record.p2 = p2;
+}
+
+void BackingStore::Replace(SegmentRecord& record, QPoint p1, QPoint p2, QRgb colour, int width,
+                           bool dot) {
+    if (auto p = XorPainter())
+        Replace(*p, record, p1, p2, colour, width, dot);
 }
 
 void BackingStore::XorImage(const QImage& glyph, QPoint at) {
