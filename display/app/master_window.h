@@ -41,7 +41,6 @@ public:
     VnaControl* vnaControl() const { return control_; }
     /// The frequency graph QRGGRAF, one shared instance.
     QrgGraf* qrgGraf() const { return qrgGraf_; }
-    QMdiArea* mdiArea() const { return mdi_; }
 
     // ---- MainWindowView ----
     void Message(const QString& text) override;
@@ -52,8 +51,6 @@ public:
 
     /// Message boxes are shown modally unless switched off (tests).
     void setModalMessages(bool on) { modal_ = on; }
-    /// The messages shown so far.
-    const QStringList& messages() const { return messages_; }
 
 public slots:
     void MenuConW_Click();
@@ -97,6 +94,5 @@ private:
     QPushButton* VnaMessure_ = nullptr;
     QPushButton* ConfigDone_ = nullptr;
     QLabel* statusLabel_ = nullptr;
-    QStringList messages_;
     bool modal_ = true;
 };
