@@ -1,6 +1,7 @@
 #include "display/app/batch_run.h"
 
 #include "display/app/qt_text.h"
+#include "display/graph/qrg_picture.h"
 #include "display/graph/skala.h"
 #include "display/measure/formatting.h"
 #include "display/measure/point_list.h"
@@ -57,6 +58,13 @@ QString CheckBatchOptions(const BatchOptions& o, int32_t* startOut, int32_t* end
         return "--measure must be S11, S21, S12, S22 or all.";
     if (o.out.isEmpty())
         return "--out needs a file name.";
+    if (!o.plot.isEmpty()) {
+        const QString suffix = QFileInfo(o.plot).suffix().toLower();
+        if (suffix != "png" && suffix != "svg" && suffix != "pdf")
+            return "--plot needs a file ending in .png, .svg or .pdf.";
+    }
+    if (QSize size; !ParsePictureSize(o.plotSize, size))
+        return "--plot-size must be WIDTHxHEIGHT, each 200..10000 (e.g. 1200x800).";
     if (startOut)
         *startOut = start;
     if (endOut)
@@ -242,5 +250,16 @@ int BatchRun::Run() {
         return kBatchWrite;
     }
     err_ << "tavrel13: wrote " << result_.size() << " points to " << o_.out << "\n";
+    if (!o_.plot.isEmpty()) {
+        QSize size;
+        ParsePictureSize(o_.plotSize, size);
+        const QString e = SaveSweepPicture(o_.plot, size, result_, params, start_, end_,
+                                           "Frequency Graf  " + info);
+        if (!e.isEmpty()) {
+            err_ << "tavrel13: " << e << "\n";
+            return kBatchWrite;
+        }
+        err_ << "tavrel13: drew the graph into " << o_.plot << "\n";
+    }
     return kBatchOk;
 }

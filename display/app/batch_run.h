@@ -28,6 +28,8 @@ struct BatchOptions {
     QString measure = "S21";  ///< S11, S21, S12, S22 or all
     int sweeps = 1;         ///< complete sweeps per S-parameter; the last is kept
     QString out = "measurement.s2p";
+    QString plot;             ///< picture of the measurement (.png, .svg, .pdf); empty: none
+    QString plotSize = "1200x800";  ///< its size in pixels, WxH
     double linkTimeout = 15;  ///< seconds to wait for the server to connect
     double sweepTimeout = 0;  ///< seconds per sweep; 0: from speed, time and points
     StartOptions start_;      ///< working directory, server, calibration file

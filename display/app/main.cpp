@@ -51,6 +51,11 @@ Parsed Parse(const QStringList& arguments) {
     const QCommandLineOption sweeps("sweeps", "Complete sweeps to take; the last is written.",
                                     "N", "1");
     const QCommandLineOption out("out", "Touchstone file to write.", "FILE", "measurement.s2p");
+    const QCommandLineOption plot("plot", "With --batch: also draw the frequency graph of the "
+                                          "measurement into FILE (.png, .svg or .pdf).",
+                                  "FILE");
+    const QCommandLineOption plotSize("plot-size", "Size of the --plot picture in pixels.", "WxH",
+                                      "1200x800");
     const QCommandLineOption linkTimeout("link-timeout", "Seconds to wait for the link.", "S",
                                          "15");
     const QCommandLineOption sweepTimeout("sweep-timeout",
@@ -85,9 +90,9 @@ Parsed Parse(const QStringList& arguments) {
                                        "LIST", "0,1,2,3");
     const QCommandLineOption calTitle("cal-title", "With --make-cal: the calibration's title.",
                                       "TEXT", "Simulated analyser");
-    p.addOptions({batch, start, end, points, speed, time, measure, cal, sweeps, out, linkTimeout,
-                  sweepTimeout, server, driver, dut, virtualTime, seed, noise, trace, simFault,
-                  makeCal, control, calSpeeds, calTitle});
+    p.addOptions({batch, start, end, points, speed, time, measure, cal, sweeps, out, plot,
+                  plotSize, linkTimeout, sweepTimeout, server, driver, dut, virtualTime, seed,
+                  noise, trace, simFault, makeCal, control, calSpeeds, calTitle});
 
     Parsed r;
     if (!p.parse(arguments)) {
@@ -125,6 +130,8 @@ Parsed Parse(const QStringList& arguments) {
     number(sweepTimeout, b.sweepTimeout);
     b.measure = p.value(measure);
     b.out = p.value(out);
+    b.plot = p.value(plot);
+    b.plotSize = p.value(plotSize);
 
     StartOptions& s = r.start;
     s.workDir = QDir::currentPath();
@@ -185,15 +192,29 @@ bool WantsBatch(int argc, char** argv) {
     return false;
 }
 
+/// A batch that draws a picture (--plot) needs fonts: a GUI application on
+/// the offscreen platform, so it still runs without a display.
+bool WantsPicture(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (QByteArray(argv[i]).startsWith("--plot"))
+            return true;
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     // The batch mode and the help need no display.
     std::unique_ptr<QCoreApplication> app;
-    if (WantsBatch(argc, argv))
+    if (WantsBatch(argc, argv) && WantsPicture(argc, argv)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else if (WantsBatch(argc, argv)) {
         app = std::make_unique<QCoreApplication>(argc, argv);
-    else
+    }
+    else {
         app = std::make_unique<QApplication>(argc, argv);
+    }
     QCoreApplication::setApplicationName("tavrel13");
     QCoreApplication::setApplicationVersion(VNA_VERSION);
 

@@ -5,6 +5,7 @@
 #include "display/app/qt_text.h"
 #include "display/app/sweep_control.h"
 #include "display/config/vna_control.h"
+#include "display/graph/widgets/qrg_graf.h"
 #include "display/sfile/touchstone_writer.h"
 
 #include <QCloseEvent>
@@ -34,6 +35,19 @@ QAction* Pending(QMenu* menu, const QString& text, const char* name) {
     a->setEnabled(false);
     return a;
 }
+
+// The session's reports to the frequency graph.
+class QrgGrafView : public GraphView {
+public:
+    explicit QrgGrafView(QrgGraf& g) : g_(g) {}
+    void NewQrg(int32_t min, int32_t max) override { g_.NewQrg(min, max); }
+    void Messurechange(int16_t smessure) override { g_.Messurechange(smessure); }
+    void makelive(int16_t p) override { g_.makelive(p); }
+    void Refscreen() override { g_.Refscreen(); }
+
+private:
+    QrgGraf& g_;
+};
 
 } // namespace
 
@@ -68,6 +82,14 @@ Master::Master(MasterSession& session, QWidget* parent) : QMainWindow(parent), m
     // or closed (the menu, its title-bar button, a window arrangement).
     controlSub_->installEventFilter(this);
     debugSub_ = AddChild(debug_);
+    graphSettings_ = std::make_unique<GraphSettings>();
+    markers_ = std::make_unique<MarkerTable>();
+    qrgGraf_ = new QrgGraf(m_.state(), *graphSettings_, *markers_);
+    qrgGraf_->plot().scales()[kScaleQrg].setMax(m_.Scales(MasterSession::kFreqScale).max());
+    qrgGraf_->plot().scales()[kScaleQrg].setMin(m_.Scales(MasterSession::kFreqScale).min());
+    qrgGraf_->setGetQRGLimits([this] { m_.sweep().GetQRGLimits(); });
+    qrgSub_ = AddChild(qrgGraf_);
+    graphView_ = std::make_unique<QrgGrafView>(*qrgGraf_);
     BuildMenus();
 
     connect(&m_.sweep(), &SweepControl::FieldsChanged, this, &Master::SyncFields);
@@ -79,11 +101,13 @@ Master::Master(MasterSession& session, QWidget* parent) : QMainWindow(parent), m
     resize(1100, 720);
     m_.setMainWindow(this);
     m_.setDiagnostic(debug_);
+    m_.setGraph(graphView_.get());
 }
 
 Master::~Master() {
     m_.setMainWindow(nullptr);
     m_.setDiagnostic(nullptr);
+    m_.setGraph(nullptr);
 }
 
 void Master::AfterStartup() {
@@ -119,13 +143,20 @@ void Master::BuildMenus() {
         connect(a, &QAction::triggered, this, [this, i] { MnuArr_Click(i); });
     }
 
+    QMenu* display = menuBar()->addMenu("&Display");
+    display->setObjectName("MnuDisplayMenu");
+    QAction* graf = display->addAction("&Frequency Graf");
+    graf->setObjectName("MnuQrgGraf");
+    connect(graf, &QAction::triggered, this, [this] {
+        qrgSub_->show();
+        qrgGraf_->show();
+        mdi_->setActiveSubWindow(qrgSub_);
+    });
+
+    // The marker choices: the same entries the graph's right-click opens.
     QMenu* markers = menuBar()->addMenu("&Markers");
     markers->setObjectName("MnuMarkers");
-    markers->setEnabled(false);  // opened from the rectangular graph
-    for (const char* name : {"MnuMarker", "MnuMrkQrg", "MnuMrkS11", "MnuMrkS21", "MnuMrkS12",
-                             "MnuMrkS22", "MnuMrkS11H", "MnuMrkS21H", "MnuMrkS12H",
-                             "MnuMrkS22H"})
-        Pending(markers, QString(name).mid(3), name);
+    markers->addActions(qrgGraf_->markerMenu()->actions());
 
     SpeedSelect_ = menuBar()->addAction(m_.sweep().SpeedSelectCaption());
     SpeedSelect_->setObjectName("SpeedSelect");

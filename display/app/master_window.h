@@ -11,8 +11,13 @@
 #include <QMainWindow>
 
 #include <array>
+#include <memory>
 
 class MasterSession;
+class GraphView;
+struct GraphSettings;
+class MarkerTable;
+class QrgGraf;
 class FrmDebug;
 class VnaControl;
 class QAction;
@@ -34,6 +39,8 @@ public:
 
     FrmDebug* frmDebug() const { return debug_; }
     VnaControl* vnaControl() const { return control_; }
+    /// The frequency graph QRGGRAF, one shared instance.
+    QrgGraf* qrgGraf() const { return qrgGraf_; }
 
     // ---- MainWindowView ----
     void Message(const QString& text) override;
@@ -69,6 +76,12 @@ private:
     VnaControl* control_;
     QMdiSubWindow* debugSub_ = nullptr;
     QMdiSubWindow* controlSub_ = nullptr;
+    // The graphs' display choices and the marker table, shared by the graph windows.
+    std::unique_ptr<GraphSettings> graphSettings_;
+    std::unique_ptr<MarkerTable> markers_;
+    QrgGraf* qrgGraf_ = nullptr;
+    QMdiSubWindow* qrgSub_ = nullptr;
+    std::unique_ptr<GraphView> graphView_;
     QAction* MenuConW_ = nullptr;
     QAction* SpeedSelect_ = nullptr;
     QAction* TimeSlct_ = nullptr;
