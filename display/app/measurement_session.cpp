@@ -19,7 +19,8 @@ MeasurementSession::MeasurementSession(MeasureState& s, CalibTable& cal, vna& cl
 void MeasurementSession::SendFirstScan() {
     firstScanPending_ = true;
     client_.SetUpScan(0, s_.VnaScanSize, freq_.min(), freq_.max(), s_.SpeedSelected,
-                      s_.FilterTime, 24, s_.ControlBytes[0], 0, 0, 0, 0);
+                      s_.FilterTime, 24, s_.ControlBytes[0], s_.ControlBytes[1],
+                      s_.ControlBytes[2], s_.ControlBytes[3], s_.ControlBytes[4]);
     client_.NewScan(0);
 }
 
