@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -169,9 +170,20 @@ VnaControl::VnaControl(QString dir, std::string builtInHelp, QWidget* parent)
     buttons->addWidget(load);
     buttons->addWidget(save);
     right->addLayout(buttons);
-    auto* columns = new QHBoxLayout(this);
+    // The frames keep their size in a window made smaller (a tiled frame
+    // of the main window): it scrolls instead of cutting texts.
+    auto* content = new QWidget;
+    auto* columns = new QHBoxLayout(content);
     columns->addLayout(left, 1);
     columns->addLayout(right, 1);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName("VnaControlScroll");
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(content);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
 
     // Every edit reaches the program at once.
     for (QRadioButton* b : {tcp_, dde_, portno_[0], portno_[1], portno_[2], type_[0], type_[1],
