@@ -6,6 +6,7 @@
 #include "display/graph/skala.h"
 #include "display/measure/formatting.h"
 #include "display/measure/point_list.h"
+#include "link/messages.h"
 #include "link/presence.h"
 #include "link/text_rules.h"
 
@@ -90,14 +91,17 @@ void MasterSession::TestVna() {
         stopped = "a calibration is running";
     else if (measure_.configDoneRed())
         stopped = "press Config Done once the instrument is reconnected";
-    vnaTest_.Start(linkUp(), stopped, s_.SpeedSelected, s_.FilterTime);
+    // Connected is enough to start: a server whose analyser never answered
+    // has not reported a row yet, and the check is to say why.
+    vnaTest_.Start(link_.connected(), stopped, s_.SpeedSelected, s_.FilterTime);
+    if (noAnswerShown_)
+        vnaTest_.State(VnaCheck::kStateNoAnswer);  // the server said so already
 }
 
 void MasterSession::ShowServerState(bool show) {
-    // Code 101 with one field: 1 shows the server's status window, 0 hides it.
-    // The link client has no builder for it yet, so the text goes out on the
-    // client's own send path, framed like every other command.
-    emit link_.client().SendData(QByteArray("0101 ") + (show ? "1" : "0") + " ");
+    // The link client has no method for it, so the command text goes out on
+    // the client's own send path, framed like every other command.
+    emit link_.client().SendData(QByteArray::fromStdString(msg::ShowState(show)));
 }
 
 bool MasterSession::initCFG() {

@@ -42,7 +42,7 @@ struct Rig {
     std::unique_ptr<MasterSession> m;
     std::unique_ptr<Master> w;
     QList<QByteArray> sent;
-    explicit Rig(bool server = false) {
+    explicit Rig(bool server = false, const QString& fault = QString()) {
         App();
         qputenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit());
         m = std::make_unique<MasterSession>(*s, *cal);
@@ -52,6 +52,8 @@ struct Rig {
             o.serverPath = BRINDLEV1_PATH;
             o.serverWindow = false;
             o.serverOptions = QStringList{"--virtual-time"};
+            if (!fault.isEmpty())
+                o.serverOptions << "--sim-fault" << fault;
         }
         m->setOptions(o);
         w = std::make_unique<Master>(*m);
@@ -119,7 +121,7 @@ TEST(ConfigWiring, EditsTakeEffectAtOnceAndTheSpeedMenuFollowsTheType) {
     r.sent.clear();
     r.Find<QCheckBox>("ShowState")->click();
     r.Find<QCheckBox>("ShowState")->click();
-    EXPECT_EQ(r.sent, (QList<QByteArray>{"0101 1 ", "0101 0 "}));
+    EXPECT_EQ(r.sent, (QList<QByteArray>{"0101  1 ", "0101  0 "}));
 }
 
 TEST(ConfigWiring, LoadPutsTheFileIntoTheWindowAndTheProgram) {
@@ -193,4 +195,24 @@ TEST(ConfigWiring, UserBytesAndTestVnaThroughTheServer) {
         "Test VNA failed: the analyser does not answer: is it switched on and connected?"))
         << result->text().toStdString();
     (void)c;
+}
+
+TEST(ConfigWiring, TestVnaNamesTheFaultOfAnAnalyserThatDoesNotAnswer) {
+    for (const char* fault : {"dead", "unplugged", "stuck-busy"}) {
+        Rig r(true, fault);
+        ASSERT_TRUE(r.m->Startup()) << r.m->lastError().toStdString();
+        r.w->AfterStartup();
+        auto* status = r.w->findChild<QLabel*>("StatusText");
+        ASSERT_NE(status, nullptr);
+        ASSERT_TRUE(WaitUntil([&] { return status->text() == MasterSession::kNoAnswerText; },
+                              20000))
+            << fault << ": " << status->text().toStdString();
+        EXPECT_FALSE(r.m->linkUp());  // no row has come
+        r.Find<QPushButton>("TestVNA")->click();
+        const QString report = r.Find<QLabel>("TestResult")->text();
+        EXPECT_TRUE(report.startsWith("Link to the server: up")) << report.toStdString();
+        EXPECT_TRUE(report.endsWith("Test VNA failed: the analyser does not answer: is it "
+                                    "switched on and connected?"))
+            << fault << ": " << report.toStdString();
+    }
 }
