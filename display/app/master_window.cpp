@@ -71,6 +71,7 @@ Master::Master(MasterSession& session, QWidget* parent) : QMainWindow(parent), m
             });
     connect(&m_, &MasterSession::UserBytesChanged, control_,
             [this] { control_->ShowUserBytes(m_.state().ControlBytes); });
+    control_->setShowStateAvailable(session.options().serverWindow);
     controlSub_ = AddChild(control_);
     // The menu's tick follows the configuration window however it is shown
     // or closed (the menu, its title-bar button, a window arrangement).

@@ -338,6 +338,12 @@ void VnaControl::SparmSw_Click() {
     Edited();
 }
 
+void VnaControl::setShowStateAvailable(bool available) {
+    showState_->setEnabled(available);
+    showState_->setToolTip(available ? "Shows or hides the server's status window"
+                                     : "The server runs without its status window");
+}
+
 void VnaControl::TestVNA_Click() { emit TestVnaRequested(); }
 
 void VnaControl::ShowState_Click() { emit ShowStateChanged(showState_->isChecked()); }

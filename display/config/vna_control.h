@@ -37,6 +37,10 @@ public:
     VnaConfig config() const;
     void setDir(const QString& dir) { dir_ = dir; }
 
+    /// ShowState can be used (false: the server runs without its window,
+    /// the tooltip says so).
+    void setShowStateAvailable(bool available);
+
     /// How a Test VNA run stands, for ShowTestResult.
     enum class TestState { Running, Passed, Failed };
 

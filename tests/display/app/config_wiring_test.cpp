@@ -118,6 +118,7 @@ TEST(ConfigWiring, EditsTakeEffectAtOnceAndTheSpeedMenuFollowsTheType) {
     EXPECT_TRUE(r.Find<QCheckBox>("ExtSwipor")->isChecked());
 
     // ShowState asks the server to show or hide its status window.
+    EXPECT_TRUE(r.Find<QCheckBox>("ShowState")->isEnabled());
     r.sent.clear();
     r.Find<QCheckBox>("ShowState")->click();
     r.Find<QCheckBox>("ShowState")->click();
@@ -150,6 +151,7 @@ TEST(ConfigWiring, UserBytesAndTestVnaThroughTheServer) {
     VnaControl* c = r.c();
     auto* test = r.Find<QPushButton>("TestVNA");
     auto* result = r.Find<QLabel>("TestResult");
+    EXPECT_FALSE(r.Find<QCheckBox>("ShowState")->isEnabled());  // the server has no window
     // No link yet: the check says so at once.
     test->click();
     EXPECT_TRUE(result->text().endsWith("Test VNA failed: the server is not connected"))
