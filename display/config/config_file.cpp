@@ -166,7 +166,9 @@ std::string Getpar(std::string_view line, std::string_view key, std::string_view
 }
 
 std::string CfgQuote(std::string_view value) {
-    if (value.find_first_of(" \t\"\r\n") == std::string_view::npos)
+    // "=" too: unquoted, a value holding "Port=0x" would also be read as
+    // the port line.
+    if (value.find_first_of(" \t\"\r\n=") == std::string_view::npos)
         return std::string(value);
     std::string q = "\"";
     for (const char ch : value) {

@@ -10,7 +10,7 @@
 // line holding a key wins. Values are compared in upper case; addresses and
 // paths (HELP, the device of Driver, SimDut) keep their case.
 //
-// A value that holds a blank, a tab or a quote is written in double quotes,
+// A value that holds a blank, a tab, a quote or "=" is written in double quotes,
 // with backslash escapes for a quote, a backslash and the line ends inside
 // (SimDut="/home/me/My Filters/bpf.s2p"). Unquoted values read as they
 // always did; a key inside a quoted value is not a key.
@@ -98,7 +98,7 @@ std::string CfgText(const VnaConfig& cfg, const std::string& builtInHelp);
 std::string SaveCfg(const QString& dir, const VnaConfig& cfg, const std::string& builtInHelp);
 
 /// A value as the file holds it: unchanged when it holds no blank, tab,
-/// double quote or line end; otherwise in double quotes with \" \\ \r \n
+/// double quote, "=" or line end; otherwise in double quotes with \" \\ \r \n
 /// escaped.
 std::string CfgQuote(std::string_view value);
 

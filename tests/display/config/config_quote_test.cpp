@@ -81,6 +81,16 @@ TEST(CfgQuoting, AKeyInsideAQuotedValueIsNotAKey) {
     EXPECT_EQ(c.Portno, 0);
     EXPECT_EQ(c.VnaTClock, "148.344");
     EXPECT_EQ(c.VNAType, 1);
+    // A value holding a key is quoted, so that it reads back without
+    // changing the setting the key belongs to.
+    VnaConfig p = VnaConfig::Defaults(kHelp);
+    p.Portno = 1;
+    p.VNAPort = "&H378";
+    p.SimDut = "/data/Port=0x3BC/x.s2p";
+    EXPECT_EQ(CfgQuote(p.SimDut), "\"/data/Port=0x3BC/x.s2p\"");
+    const VnaConfig back = Read(CfgText(p, kHelp));
+    EXPECT_EQ(back.SimDut, p.SimDut);
+    EXPECT_EQ(back.Portno, 1);
     // Outside the quotes keys are found anywhere, as before.
     EXPECT_EQ(Read("SimDut=\"a b\" Clk=150\n").VnaTClock, "150");
 }
