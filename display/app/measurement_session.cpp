@@ -69,7 +69,8 @@ void MeasurementSession::vna_DataReady(qint16 ta, qint16 Idx, qint32 rf, qint16 
         awaitUsersSweep_ = true;
         take = false;
         SendScan();
-    } else if (awaitUsersSweep_) {
+    } else if (awaitUsersSweep_ && rec.table == 0) {
+        // Calibration scans (table 1) are never held back.
         if (UsersSweepBegins(rec))
             awaitUsersSweep_ = false;
         else
