@@ -196,7 +196,7 @@ int BatchRun::MeasureOne(int16_t smessure) {
     // Listening before the commands go out: over the local link the first
     // rows of the new table can arrive while the commands are delivered.
     m_.vnaSetUpScan(0, s.VnaScanSize, start_, end_, s.SpeedSelected, s.FilterTime, 24, B0,
-                    0, 0, 0, 0);
+                    s.ControlBytes[1], s.ControlBytes[2], s.ControlBytes[3], s.ControlBytes[4]);
     m_.vnaNewScan(0);
     const bool ok = WaitFor([&] { return complete >= o_.sweeps; }, SweepSeconds() * o_.sweeps);
     disconnect(c1);

@@ -67,16 +67,25 @@ Master::Master(MasterSession& session, QWidget* parent) : QMainWindow(parent), m
 
     debug_ = new FrmDebug;
     control_ = new VnaControl(session.options().workDir, session.builtInHelp().toStdString());
+    // What the configuration window shows is what the program works with.
     connect(control_, &VnaControl::ConfigLoaded, this,
             [this](const VnaConfig& cfg) { m_.setConfig(cfg); });
-    connect(control_, &VnaControl::SwitchOptionChanged, this, [this](const QString& option) {
-        m_.state().SwitchOption = option.toStdString();
-        VnaConfig c = m_.config();
-        c.SparmSw = !option.isEmpty();
-        c.SwitchOption = option.toStdString();
-        m_.setConfig(c);
-    });
+    connect(control_, &VnaControl::ConfigChanged, this,
+            [this](const VnaConfig& cfg) { m_.setConfig(cfg); });
     connect(control_, &VnaControl::Message, this, &Master::Message);
+    connect(control_, &VnaControl::TestVnaRequested, &m_, &MasterSession::TestVna);
+    connect(control_, &VnaControl::ShowStateChanged, &m_, &MasterSession::ShowServerState);
+    connect(&m_, &MasterSession::VnaTestProgress, control_, [this](const QString& report) {
+        control_->ShowTestResult(report, VnaControl::TestState::Running);
+    });
+    connect(&m_, &MasterSession::VnaTestFinished, control_,
+            [this](bool passed, const QString& report) {
+                control_->ShowTestResult(report, passed ? VnaControl::TestState::Passed
+                                                        : VnaControl::TestState::Failed);
+            });
+    connect(&m_, &MasterSession::UserBytesChanged, control_,
+            [this] { control_->ShowUserBytes(m_.state().ControlBytes); });
+    control_->setShowStateAvailable(session.options().serverWindow);
     controlSub_ = AddChild(control_);
     // The menu's tick follows the configuration window however it is shown
     // or closed (the menu, its title-bar button, a window arrangement).
@@ -112,6 +121,7 @@ Master::~Master() {
 
 void Master::AfterStartup() {
     control_->setConfig(m_.config());
+    control_->ShowUserBytes(m_.state().ControlBytes);
     SyncFields();
     SyncCaptions();
     MnuArr_Click(0);
@@ -190,6 +200,9 @@ QWidget* Master::BuildControlStrip() {
     scanCalRdy->setEnabled(false);
     VnaMessure_ = Named(new QPushButton(strip), "VnaMessure");
     connect(VnaMessure_, &QPushButton::clicked, &m_, &MasterSession::VnaMessure_Click);
+    // The switch bits it set show in the configuration window.
+    connect(VnaMessure_, &QPushButton::clicked, this,
+            [this] { control_->ShowUserBytes(m_.state().ControlBytes); });
     ConfigDone_ = Named(new QPushButton("Config Done", strip), "ConfigDone");
     ConfigDone_->hide();
     connect(ConfigDone_, &QPushButton::clicked, &m_, &MasterSession::ConfigDone_Click);
