@@ -463,6 +463,14 @@ void SmithPlot::DrawPicture(QPainter& p, const QRect& area) {
             p.setPen(QPen(QColor::fromRgb(colour), width + 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
             p.drawLine(*l);
         }
+        // A dot on every point: a trace that stays in one place (a short, an
+        // attenuator) still shows.
+        if (settings_.dots && clip.contains(b)) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor::fromRgb(colour));
+            p.drawEllipse(b, 1.5 * width + 0.5, 1.5 * width + 0.5);
+            p.setBrush(Qt::NoBrush);
+        }
     });
     p.setRenderHint(QPainter::Antialiasing, false);
     markers_.Follow(s_, settings_.Vswr());
