@@ -327,6 +327,7 @@ std::vector<GridLabel> SmithPlot::Labels() const {
 void SmithPlot::Refscreen() {
     store_.Reset(store_.image().size());
     live_.Forget();
+    slideDots_.clear();
     for (Painted& m : painted_)
         m.painted = false;
     if (!layoutValid_ || !store_.valid())
@@ -376,9 +377,12 @@ void SmithPlot::Drawsmithlive(int16_t p) {
 }
 
 void SmithPlot::MarkersFollow(double fLow, double fHigh) {
-    for (int k = 0; k < MarkerTable::kMarkers; ++k)
+    for (int k = 0; k < MarkerTable::kMarkers; ++k) {
         if (markers_.used(k) && markers_.at(k).frequency >= fLow && markers_.at(k).frequency <= fHigh)
             marker(k);
+        else if (!markers_.used(k))
+            Unpaint(k);  // deleted in another window
+    }
 }
 
 std::optional<QPointF> SmithPlot::MarkerPoint(int k) const {
@@ -440,6 +444,39 @@ std::optional<SmithHover> SmithPlot::HoverAt(QPointF pos, double reach) const {
     if (best)
         best->reading = ReadAt(s_, s_.Livestable, s_.QrgPoints[best->point].Qrg, k);
     return best;
+}
+
+std::vector<SmithPlot::SlideValue> SmithPlot::SlideReadout(double f) {
+    for (const SegmentRecord& d : slideDots_)
+        store_.XorRecord(d);
+    slideDots_.clear();
+    std::vector<SlideValue> out;
+    const int width = std::max<int>(1, s_.LineTykkelse);
+    for (int t = kFirstStored; t < kSdataTables; ++t) {
+        const SdataHeadRec& head = s_.SdataHead[static_cast<size_t>(t)];
+        if (head.Length < 3)
+            continue;
+        for (int k = 0; k < 4; ++k) {
+            if (!settings_.rows[static_cast<size_t>(t)].visible[static_cast<size_t>(k)] || head.State(k) == kSAbsent)
+                continue;
+            SdataSample v;
+            const auto fi = static_cast<int32_t>(std::lround(f));
+            const bool refl = IsReflectionK(k);
+            if (refl)
+                SdataMAAt(s_.Sdata[static_cast<size_t>(t)], head, fi, k, v);
+            else
+                SdataDBAt(s_.Sdata[static_cast<size_t>(t)], head, fi, k, v);
+            out.push_back({t, k, v.found, v.value});
+            if (!v.found || !layoutValid_)
+                continue;
+            const QPoint at = Round(refl ? frame_.Linear(v.value, v.angle)
+                                         : frame_.Decibel(v.value, v.angle, scales_[kScaleTrans]));
+            SegmentRecord d;
+            store_.Replace(d, at, at, settings_.rows[static_cast<size_t>(t)].colour[static_cast<size_t>(k)], width, true);
+            slideDots_.push_back(d);
+        }
+    }
+    return out;
 }
 
 void SmithPlot::DrawPicture(QPainter& p, const QRect& area) {

@@ -120,6 +120,19 @@ public:
     /// Where live point p's value of parameter k lies on the chart.
     std::optional<QPointF> LivePoint(int16_t p, int k) const;
 
+    /// One value of the frequency slide readout: stored table t's parameter k
+    /// at the slide frequency (linear magnitude for reflection, dB for
+    /// transmission), and where it lies on the chart.
+    struct SlideValue {
+        int table = 0;
+        int k = 0;
+        bool found = false;
+        double value = 0;
+    };
+    /// The slide readout at frequency f: removes the dots drawn before (XOR)
+    /// and draws one dot per visible stored-table parameter found at f.
+    std::vector<SlideValue> SlideReadout(double f);
+
     /// Draws the chart onto `p` inside `area` with plain lines: grid with its
     /// labels, stored tables, live traces, markers; lines clipped to the area.
     void DrawPicture(QPainter& p, const QRect& area);
@@ -154,4 +167,5 @@ private:
         QImage glyph;
     };
     std::array<Painted, MarkerTable::kMarkers> painted_{};
+    std::vector<SegmentRecord> slideDots_;
 };

@@ -598,6 +598,7 @@ void QrgGraf::ChooseColour(int row, int trace) {
     settings_.rows[row].colour[trace] = c.rgb();
     ApplyColours();
     Refscreen();
+    emit ColoursChanged();
 }
 
 QString QrgGraf::SaveImage(const QString& path) {
