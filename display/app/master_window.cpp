@@ -131,6 +131,9 @@ SmithGraf* Master::ShowSmith() {
         connect(smithGraf_, &SmithGraf::ColoursChanged, qrgGraf_, &QrgGraf::Refscreen);
         connect(qrgGraf_, &QrgGraf::ColoursChanged, smithGraf_, &SmithGraf::redrawlive);
         smithSub_ = AddChild(smithGraf_);
+        // Large enough to read: the right-hand part of the frame, full height.
+        if (mdi_->width() > 900 && mdi_->height() > 500)
+            smithSub_->setGeometry(mdi_->width() * 2 / 5, 0, mdi_->width() * 3 / 5, mdi_->height());
         smithView_ = std::make_unique<SmithGrafView>(*smithGraf_);
         m_.setSmith(smithView_.get());
     }

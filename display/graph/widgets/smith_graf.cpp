@@ -22,6 +22,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolTip>
@@ -97,7 +98,13 @@ void SmithGraf::Build() {
     top->setContentsMargins(2, 2, 2, 2);
     auto* left = new QVBoxLayout;
     top->addLayout(left, 1);
-    top->addWidget(BuildSide());
+    // The side column scrolls when the window is too low for it.
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidget(BuildSide());
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFixedWidth(320);
+    top->addWidget(scroll);
 
     area_ = new SmithArea(this, this);
     left->addWidget(area_, 1);
@@ -197,7 +204,7 @@ void SmithGraf::Build() {
     markerTable_->verticalHeader()->hide();
     markerTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     markerTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    markerTable_->setMaximumHeight(110);
+    markerTable_->setMaximumHeight(90);
     left->addWidget(markerTable_);
     markerTimer_ = new QTimer(this);
     markerTimer_->setSingleShot(true);
@@ -207,7 +214,7 @@ void SmithGraf::Build() {
 }
 
 QWidget* SmithGraf::BuildSide() {
-    auto* side = new QWidget(this);
+    auto* side = new QWidget;
     side->setFixedWidth(300);
     auto* v = new QVBoxLayout(side);
     v->setContentsMargins(2, 0, 2, 0);
@@ -390,6 +397,11 @@ void SmithGraf::Refscreen() {
 }
 
 void SmithGraf::redrawlive() {
+    Legend();
+    Refscreen();
+}
+
+void SmithGraf::Legend() {
     legendRows_.clear();
     const SdataHeadRec& live = s_.SdataHead[static_cast<size_t>(s_.Livestable)];
     for (int k = 0; k < 4; ++k)
@@ -415,7 +427,6 @@ void SmithGraf::redrawlive() {
         legendTxt_[i]->setText(t == 0 ? QString("%1 ").arg(kParam[k]) : QString("T%1 %2 ").arg(t).arg(kParam[k]));
         legendColour_[i]->setStyleSheet(Swatch(settings_.rows[t].colour[k]));
     }
-    Refscreen();
 }
 
 void SmithGraf::Makesmithlive(int16_t p) {
@@ -426,6 +437,11 @@ void SmithGraf::Makesmithlive(int16_t p) {
 
 void SmithGraf::Drawsmithlive(int16_t p) {
     InfoLabels();
+    // The first point of a parameter that was not measured before: its legend row.
+    const int k = s_.Smessure;
+    if (k >= 0 && k <= 3 && std::find(legendRows_.begin(), legendRows_.end(), std::make_pair(0, k)) == legendRows_.end() &&
+        s_.SdataHead[static_cast<size_t>(s_.Livestable)].State(k) != kSAbsent && settings_.rows[0].visible[k])
+        Legend();
     plot_.Drawsmithlive(p);
     area_->update();
     if (plot_.markers().count() > 0 && !markerTimer_->isActive())

@@ -75,6 +75,8 @@ private:
     void ChooseColour(int row, int k);
     void ApplyColours();
     void InfoLabels();
+    /// Rewrites the legend rows from the visible traces of the live and stored tables.
+    void Legend();
     void PlaceLabels();
     void SlideLabels();
     void SmiPrint_Click();
