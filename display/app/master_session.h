@@ -133,6 +133,11 @@ public:
     /// The logic behind the main window's sweep controls.
     SweepControl& sweep() { return measure_.sweep(); }
     QString builtInHelp() const { return QString::fromStdString(builtInHelp_); }
+    /// The title of S-data slot 0..12 (the display settings' VnaCTitle);
+    /// slot 0, the live measurement, is "Measurement" until it is changed.
+    /// Out-of-range slots have no title.
+    QString VnaCTitle(int slot) const;
+    void setVnaCTitle(int slot, const QString& title);
     /// Sets the configuration (the configuration window's Load and edits).
     void setConfig(const VnaConfig& cfg);
     /// initCFG over the working directory; false when the file is missing
@@ -175,6 +180,7 @@ private:
     StartOptions options_;
     QString title_;
     QString lastError_;
+    std::array<QString, kSdataTables> vnaCTitle_{"Measurement"};
     bool noAnswerShown_ = false;
     bool shutDown_ = false;
 };

@@ -35,7 +35,10 @@ public:
     // ---- the first scan ----
     /// Sends the first scan (table 0, the frequency scale's range). The
     /// server cannot hear it before it has connected, so it goes out again
-    /// once the server has connected and reports its first row.
+    /// once the server has connected and reports its first row; from then
+    /// on records are not filed until the first row of the user's sweep
+    /// arrives, so that rows of the server's own start-up table still on
+    /// their way never reach the live list.
     void SendFirstScan();
     /// The link to the server is up.
     void LinkConnected() { linkReady_ = true; }
@@ -75,6 +78,11 @@ private:
                        qint16 ADCS, qint16 ADCBits, qint16 VNATime, qint16 B0, qint16 B1,
                        qint16 B2, qint16 B3, qint16 B4);
     void vna_EndScan();
+    /// SetUpScan and NewScan of table 0 over the frequency scale's range.
+    void SendScan();
+    /// Row 0 of a sweep of table 0 with the switch word and speed of the
+    /// first scan, or of the ones in force now.
+    bool UsersSweepBegins(const VnaDataRec& rec) const;
 
     MeasureState& s_;
     CalibTable& cal_;
@@ -87,4 +95,6 @@ private:
     bool configDoneRed_ = false;
     bool firstScanPending_ = false;
     bool linkReady_ = false;
+    bool awaitUsersSweep_ = false;  // the start-up table's rows may still arrive
+    VnaDataRec firstScan_;          // B[0] and Speed of the first scan sent
 };

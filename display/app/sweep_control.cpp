@@ -182,6 +182,8 @@ void SweepControl::ScanUpdateTimer_Timer() {
                     s_.ControlBytes[0], 1, 1, 1, 1);
     link_.NewScan(0);
     InitLiv(s_);
+    // The graphs follow the range now swept (unless their frequency is free).
+    GetQRGLimits();
     if (views_)
         views_->Refscreen();
     newRange_ = true;

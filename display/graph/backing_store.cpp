@@ -13,40 +13,63 @@ void BackingStore::Reset(QSize size) {
     image_.fill(Qt::white);
 }
 
+namespace {
+
+void XorDraw(QPainter& p, QPoint p1, QPoint p2, QRgb colour, int width, bool dot) {
+    const QColor pen = QColor::fromRgb(XorPen(colour));
+    // Width 1 with flat caps covers [p1, p2): consecutive segments share no
+    // pixel, so a joint is not taken away by the next segment.
+    if (p1 != p2) {
+        p.setPen(QPen(pen, std::max(1, width), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+        p.drawLine(p1, p2);
+    }
+    if (dot) {
+        const int w = 3 * std::max(1, width);
+        p.fillRect(QRect(p2.x() - w / 2, p2.y() - w / 2, w, w), pen);
+    }
+}
+
+} // namespace
+
 void BackingStore::XorSegment(QPoint p1, QPoint p2, QRgb colour, int width, bool dot) {
     if (image_.isNull())
         return;
     QPainter p(&image_);
     p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    const QColor pen = QColor::fromRgb(XorPen(colour));
-    p.setPen(QPen(pen, std::max(1, width), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-    // Width 1 with flat caps covers [p1, p2): consecutive segments share no
-    // pixel, so a joint is not taken away by the next segment.
-    if (p1 != p2)
-        p.drawLine(p1, p2);
-    if (dot) {
-        const int w = 3 * std::max(1, width);
-        p.setPen(Qt::NoPen);
-        p.setBrush(pen);
-        p.drawRect(QRect(p2.x() - w / 2, p2.y() - w / 2, w, w));
-    }
+    XorDraw(p, p1, p2, colour, width, dot);
 }
 
-void BackingStore::XorRecord(const SegmentRecord& r) {
-    if (r.drawn)
-        XorSegment(r.p1, r.p2, r.colour, r.width, r.dot);
+std::unique_ptr<QPainter> BackingStore::XorPainter() {
+    if (image_.isNull())
+        return nullptr;
+    auto p = std::make_unique<QPainter>(&image_);
+    p->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    return p;
 }
 
-void BackingStore::Replace(SegmentRecord& record, QPoint p1, QPoint p2, QRgb colour, int width,
-                           bool dot) {
-    XorRecord(record);
-    XorSegment(p1, p2, colour, width, dot);
+void BackingStore::Remove(QPainter& p, SegmentRecord& record) {
+    if (record.drawn)
+        XorDraw(p, record.p1, record.p2, record.colour, record.width, record.dot);
+    record.drawn = false;
+}
+
+void BackingStore::Replace(QPainter& p, SegmentRecord& record, QPoint p1, QPoint p2, QRgb colour,
+                           int width, bool dot) {
+    if (record.drawn)
+        XorDraw(p, record.p1, record.p2, record.colour, record.width, record.dot);
+    XorDraw(p, p1, p2, colour, width, dot);
     record.drawn = true;
     record.dot = dot;
     record.colour = colour;
     record.width = static_cast<int16_t>(width);
     record.p1 = p1;
     record.p2 = p2;
+}
+
+void BackingStore::Replace(SegmentRecord& record, QPoint p1, QPoint p2, QRgb colour, int width,
+                           bool dot) {
+    if (auto p = XorPainter())
+        Replace(*p, record, p1, p2, colour, width, dot);
 }
 
 void BackingStore::XorImage(const QImage& glyph, QPoint at) {

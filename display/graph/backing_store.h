@@ -9,10 +9,12 @@
 #include <QColor>
 #include <QImage>
 #include <QPoint>
+#include <QPainter>
 #include <QRgb>
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 /// The pen colour that shows as `colour` on white under the XOR operation.
@@ -38,11 +40,17 @@ public:
     /// Draws the line p1-p2 in `colour` and width with the XOR operation and,
     /// when `dot`, a square dot of 3 x width at p2.
     void XorSegment(QPoint p1, QPoint p2, QRgb colour, int width, bool dot);
-    /// Draws a recorded segment again (removing it when it is on the image).
-    void XorRecord(const SegmentRecord& r);
     /// Replaces what `record` holds by the new segment: the old one removed,
     /// the new one drawn, the record updated.
     void Replace(SegmentRecord& record, QPoint p1, QPoint p2, QRgb colour, int width, bool dot);
+    /// The same with a painter already open on image() in the XOR operation
+    /// (several segments at once).
+    static void Replace(QPainter& p, SegmentRecord& record, QPoint p1, QPoint p2, QRgb colour,
+                        int width, bool dot);
+    /// Takes a recorded segment off (if drawn) and clears its drawn flag.
+    static void Remove(QPainter& p, SegmentRecord& record);
+    /// A painter on the image in the XOR operation.
+    std::unique_ptr<QPainter> XorPainter();
     /// XORs an image onto the store with its top left corner at `at`.
     void XorImage(const QImage& glyph, QPoint at);
 

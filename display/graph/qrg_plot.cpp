@@ -155,17 +155,23 @@ void QrgPlot::makelive(int16_t p) {
     if (!layoutValid_ || p < 2 || p >= kQrgPointCount)
         return;
     const int width = std::max<int>(1, s_.LineTykkelse);
-    for (int trace : {static_cast<int>(s_.Smessure), static_cast<int>(kTracePhase)}) {
-        SegmentRecord* r = live_.at(p, trace);
-        if (!r)
-            continue;
-        QPoint a, b;
-        if (LiveSegment(p, trace, a, b)) {
-            store_.Replace(*r, a, b, settings_.rows[0].colour[static_cast<size_t>(trace)], width,
-                           settings_.dots);
-        } else if (r->drawn) {
-            store_.XorRecord(*r);
-            r->drawn = false;
+    {
+        const auto painter = store_.XorPainter();
+        if (!painter)
+            return;
+        for (int trace : {static_cast<int>(s_.Smessure), static_cast<int>(kTracePhase)}) {
+            SegmentRecord* r = live_.at(p, trace);
+            if (!r)
+                continue;
+            QPoint a, b;
+            if (LiveSegment(p, trace, a, b)) {
+                BackingStore::Replace(*painter, *r, a, b,
+                                      settings_.rows[0].colour[static_cast<size_t>(trace)], width,
+                                      settings_.dots);
+            } else {
+                // Drawn before, not now (hidden, or the point lost its predecessor).
+                BackingStore::Remove(*painter, *r);
+            }
         }
     }
     const int16_t q = s_.QrgPoints[p].prev;

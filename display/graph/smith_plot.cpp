@@ -333,19 +333,21 @@ void SmithPlot::Refscreen() {
     if (!layoutValid_ || !store_.valid())
         return;
     {
+        // One painter for the whole picture: the grid and the stored tables
+        // with the copy pen, the live segments with the inverting one.
         QPainter p(&store_.image());
         DrawGrid(p);
+        EachSegment([&](int point, int k, QPointF a, QPointF b, QRgb colour, int width) {
+            if (SegmentRecord* r = live_.at(point, k)) {
+                p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+                BackingStore::Replace(p, *r, Round(a), Round(b), colour, width, false);
+            } else {
+                p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+                p.setPen(QPen(QColor::fromRgb(colour), width, Qt::SolidLine, Qt::RoundCap));
+                p.drawLine(Round(a), Round(b));
+            }
+        });
     }
-    EachSegment([this](int point, int k, QPointF a, QPointF b, QRgb colour, int width) {
-        if (SegmentRecord* r = live_.at(point, k)) {
-            store_.Replace(*r, Round(a), Round(b), colour, width, false);
-        } else {
-            // Stored tables: the copy pen.
-            QPainter p(&store_.image());
-            p.setPen(QPen(QColor::fromRgb(colour), width, Qt::SolidLine, Qt::RoundCap));
-            p.drawLine(Round(a), Round(b));
-        }
-    });
     markers_.Follow(s_, settings_.Vswr());
     for (int k = 0; k < MarkerTable::kMarkers; ++k)
         marker(k);
@@ -369,8 +371,8 @@ void SmithPlot::Drawsmithlive(int16_t p) {
         store_.Replace(*r, Round(a), Round(b), settings_.rows[0].colour[static_cast<size_t>(k)],
                        std::max<int>(1, s_.LineTykkelse), false);
     } else if (r->drawn) {
-        store_.XorRecord(*r);
-        r->drawn = false;
+        if (auto xp = store_.XorPainter())
+            BackingStore::Remove(*xp, *r);
     }
     const int16_t q = s_.QrgPoints[p].prev;
     MarkersFollow(q >= 2 && q < kQrgPointCount ? s_.QrgPoints[q].Qrg : s_.QrgPoints[p].Qrg, s_.QrgPoints[p].Qrg);
@@ -447,8 +449,9 @@ std::optional<SmithHover> SmithPlot::HoverAt(QPointF pos, double reach) const {
 }
 
 std::vector<SmithPlot::SlideValue> SmithPlot::SlideReadout(double f) {
-    for (const SegmentRecord& d : slideDots_)
-        store_.XorRecord(d);
+    if (auto xp = store_.XorPainter())
+        for (SegmentRecord& d : slideDots_)
+            BackingStore::Remove(*xp, d);
     slideDots_.clear();
     std::vector<SlideValue> out;
     const int width = std::max<int>(1, s_.LineTykkelse);

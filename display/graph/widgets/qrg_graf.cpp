@@ -1,6 +1,6 @@
 #include "display/graph/widgets/qrg_graf.h"
 
-#include "display/graph/marker_text.h"
+#include "display/graph/widgets/marker_panel.h"
 #include "display/graph/qrg_picture.h"
 #include "display/graph/trace_map.h"
 
@@ -9,15 +9,12 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -52,7 +49,7 @@ namespace {
 
 const char* const kParam[] = {"S11", "S21", "S12", "S22"};
 const char* const kTraceName[] = {"S11", "S21", "S12", "S22", "Ang"};
-constexpr int kTop = 30;        // button bar
+constexpr int kTop = 58;        // status line and buttons
 constexpr int kLabelW = 46;     // one value label column
 constexpr int kBottom = 22;     // frequency labels
 constexpr int kTraceRow = 28;   // trace boxes and swatches
@@ -84,10 +81,14 @@ QrgGraf::QrgGraf(const MeasureState& s, GraphSettings& settings, MarkerTable& ma
 QrgGraf::~QrgGraf() = default;
 
 void QrgGraf::Build() {
+    // Two rows: what is measured and the status line; the buttons.
     topBar_ = new QWidget(this);
-    auto* top = new QHBoxLayout(topBar_);
-    top->setContentsMargins(2, 2, 2, 2);
+    auto* rows = new QVBoxLayout(topBar_);
+    rows->setContentsMargins(2, 2, 2, 2);
+    rows->setSpacing(2);
+    auto* top = new QHBoxLayout;
     top->setSpacing(3);
+    rows->addLayout(top);
     for (int k = 0; k < 4; ++k) {
         verId_[k] = new QLabel(kParam[k], topBar_);
         verId_[k]->setObjectName(QString("VerId_%1").arg(k));
@@ -100,6 +101,9 @@ void QrgGraf::Build() {
     vnaRpt_->setObjectName("VnaRpt");
     Paint(vnaRpt_, "#ffffff");
     top->addWidget(vnaRpt_, 1);
+    top = new QHBoxLayout;
+    top->setSpacing(3);
+    rows->addLayout(top);
     const char* const tulText[] = {"Up", "Fine+", "Div-", "Center", "Div+", "Fine-", "Dn"};
     const char* const tulTip[] = {"Move the selected scale one division up",
                                   "Move the selected scale a fine step up", "Smaller division",
@@ -142,6 +146,7 @@ void QrgGraf::Build() {
             QMessageBox::warning(this, "Save image", err);
     });
     top->addWidget(save);
+    top->addStretch(1);
 
     area_ = new GrafArea(this, this);
     for (int k = 0; k <= 10; ++k) {
@@ -216,34 +221,20 @@ void QrgGraf::Build() {
     }
     dataSel_->hide();
 
-    markerPanel_ = new QWidget(this);
-    markerPanel_->setObjectName("MarkerPanel");
-    auto* mp = new QHBoxLayout(markerPanel_);
-    mp->setContentsMargins(2, 2, 2, 2);
-    markerTable_ = new QTableWidget(0, MarkerColumns().size(), markerPanel_);
-    markerTable_->setObjectName("MarkerTable");
-    markerTable_->setHorizontalHeaderLabels(MarkerColumns());
-    markerTable_->verticalHeader()->hide();
-    markerTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    markerTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    markerTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    markerTable_->installEventFilter(this);
-    mp->addWidget(markerTable_, 1);
-    auto* mb = new QVBoxLayout;
-    auto* refBtn = new QPushButton("Reference", markerPanel_);
-    refBtn->setObjectName("MarkerRef");
-    refBtn->setToolTip("Make the selected marker the reference; again to clear");
-    connect(refBtn, &QPushButton::clicked, this, &QrgGraf::ReferenceSelectedMarker);
-    auto* delBtn = new QPushButton("Delete", markerPanel_);
-    delBtn->setObjectName("MarkerDel");
-    connect(delBtn, &QPushButton::clicked, this, &QrgGraf::DeleteSelectedMarker);
-    mb->addWidget(refBtn);
-    mb->addWidget(delBtn);
-    mb->addStretch(1);
-    mp->addLayout(mb);
+    markerPanel_ = new MarkerPanel(s_, plot_.markers(), this);
+    connect(markerPanel_, &MarkerPanel::DeleteClicked, this, [this](int k) {
+        plot_.Unpaint(k);
+        plot_.markers().Remove(k);
+        MarkersChanged();
+    });
+    connect(markerPanel_, &MarkerPanel::ReferenceClicked, this, [this](int k) {
+        plot_.markers().setReference(plot_.markers().reference() == k ? -1 : k);
+        MarkersChanged();
+    });
 
     menu_ = new QMenu(this);
     menu_->setObjectName("MarkerPopup");
+    menu_->addSection("Marker")->setObjectName("MnuMarker");
     const auto entry = [this](const QString& name, const QString& text, int16_t kind) {
         QAction* a = menu_->addAction(text);
         a->setObjectName(name);
@@ -316,7 +307,8 @@ void QrgGraf::showEvent(QShowEvent*) {
 }
 
 void QrgGraf::NewQrg(int32_t start, int32_t end) {
-    if (!locked_)
+    Skala& f = plot_.scales()[kScaleQrg];
+    if (!locked_ || (f.min() == start && f.max() == end))
         return;
     plot_.scales()[kScaleQrg].setMin(start);
     plot_.scales()[kScaleQrg].setMax(end);
@@ -327,7 +319,10 @@ void QrgGraf::makelive(int16_t p) {
     if (!plot_.layoutValid())
         return;
     vnaRpt_->setText(StatusText(s_.VnaReportSpeed, s_.VnaReportTime, plot_.scales()[kScaleQrg], s_.scancalOK));
-    Paint(vnaRpt_, s_.scancalOK ? "#00ff00" : "#ffffff");
+    if (vnaRptGreen_ != s_.scancalOK) {  // a style change costs a relayout: only on change
+        vnaRptGreen_ = s_.scancalOK;
+        Paint(vnaRpt_, vnaRptGreen_ ? "#00ff00" : "#ffffff");
+    }
     plot_.makelive(p);
     area_->update();
     if (plot_.markers().count() > 0 && !markerTimer_->isActive())
@@ -471,11 +466,6 @@ bool QrgGraf::eventFilter(QObject* o, QEvent* e) {
         for (int k = 0; k < 5; ++k)
             if (o == hB_[k]) { HlabelB_Click(k); return true; }
     }
-    if (o == markerTable_ && e->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(e)->key() == Qt::Key_Delete) {
-        DeleteSelectedMarker();
-        return true;
-    }
     return QWidget::eventFilter(o, e);
 }
 
@@ -501,7 +491,7 @@ void QrgGraf::GrafArea_MouseMove(Qt::MouseButtons buttons, QPoint pos) {
         QToolTip::showText(area_->mapToGlobal(pos), text, area_);
     if (dragging_ >= 0 && (buttons & Qt::LeftButton)) {
         plot_.Unpaint(dragging_);
-        plot_.markers().Move(dragging_, plot_.scales()[kScaleQrg].GetValue(pos.x()));
+        plot_.markers().Move(dragging_, static_cast<double>(ReadoutQrg(plot_.scales()[kScaleQrg], pos.x())));
         plot_.markers().Follow(s_, settings_.Vswr());
         marker(dragging_);
         UpdateMarkerTable();
@@ -520,7 +510,8 @@ void QrgGraf::GrafArea_MouseUp(Qt::MouseButton button, QPoint pos) {
     if (!plot_.layoutValid() || downPos_.x() <= x.Offset() || downPos_.x() >= x.Offset() + x.Points() ||
         downPos_.y() <= y.Offset() || downPos_.y() >= y.Offset() + y.Points())
         return;
-    plot_.markers().MarkerId(x.GetValue(downPos_.x()), sc[0].GetValue(downPos_.y()), sc[1].GetValue(downPos_.y()),
+    // The frequency as the readout shows it, so markers sit on whole steps.
+    plot_.markers().MarkerId(static_cast<double>(ReadoutQrg(x, downPos_.x())), sc[0].GetValue(downPos_.y()), sc[1].GetValue(downPos_.y()),
                              sc[2].GetValue(downPos_.y()), sc[3].GetValue(downPos_.y()));
     const SdataHeadRec& head = s_.SdataHead[s_.Livestable];
     for (int k = 0; k < 4; ++k) {
@@ -551,44 +542,7 @@ void QrgGraf::MarkersChanged() {
     UpdateMarkerTable();
 }
 
-int QrgGraf::SelectedMarker() const {
-    const int row = markerTable_->currentRow();
-    return row < 0 ? -1 : markerTable_->item(row, 0)->data(Qt::UserRole).toInt();
-}
-
-void QrgGraf::DeleteSelectedMarker() {
-    if (const int k = SelectedMarker(); k >= 0) {
-        plot_.Unpaint(k);
-        plot_.markers().Remove(k);
-        MarkersChanged();
-    }
-}
-
-void QrgGraf::ReferenceSelectedMarker() {
-    if (const int k = SelectedMarker(); k >= 0) {
-        plot_.markers().setReference(plot_.markers().reference() == k ? -1 : k);
-        MarkersChanged();
-    }
-}
-
-void QrgGraf::UpdateMarkerTable() {
-    const auto rows = MarkerRows(s_, plot_.markers());
-    const int current = markerTable_->currentRow();
-    markerTable_->setRowCount(static_cast<int>(rows.size()));
-    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
-        for (int c = 0; c < markerTable_->columnCount(); ++c) {
-            QTableWidgetItem* item = markerTable_->item(r, c);
-            if (!item) {
-                item = new QTableWidgetItem;
-                markerTable_->setItem(r, c, item);
-            }
-            item->setText(c < rows[r].cells.size() ? rows[r].cells[c] : QString());
-            item->setData(Qt::UserRole, rows[r].marker);
-        }
-    }
-    if (current >= 0 && current < markerTable_->rowCount())
-        markerTable_->selectRow(current);
-}
+void QrgGraf::UpdateMarkerTable() { markerPanel_->Update(); }
 
 void QrgGraf::ChooseColour(int row, int trace) {
     const QColor c = QColorDialog::getColor(QColor(settings_.rows[row].colour[trace]), this,

@@ -17,7 +17,7 @@ class QCheckBox;
 class QLabel;
 class QMenu;
 class QPushButton;
-class QTableWidget;
+class MarkerPanel;
 class QTimer;
 class GrafArea;
 
@@ -78,9 +78,6 @@ private:
     void SelectNail(QLabel* label);
     void ChooseColour(int row, int trace);
     void PlaceMarker(int16_t kind);
-    int SelectedMarker() const;
-    void DeleteSelectedMarker();
-    void ReferenceSelectedMarker();
     void MarkersChanged();
     void ApplyColours();
 
@@ -99,12 +96,12 @@ private:
     QWidget* topBar_ = nullptr;
     QWidget* traceBar_ = nullptr;
     QWidget* dataSel_ = nullptr;
-    QWidget* markerPanel_ = nullptr;
-    QTableWidget* markerTable_ = nullptr;
+    MarkerPanel* markerPanel_ = nullptr;
     QMenu* menu_ = nullptr;
     QTimer* markerTimer_ = nullptr;
     QLabel* nail_ = nullptr;        // the highlighted nail label
     int selected_ = 0;
+    bool vnaRptGreen_ = false;
     bool locked_ = true;            // red "F Lock": the frequency scale follows NewQrg
     Qt::MouseButton downButton_ = Qt::NoButton;
     QPoint downPos_;

@@ -1,6 +1,6 @@
 #include "display/graph/widgets/smith_graf.h"
 
-#include "display/graph/marker_text.h"
+#include "display/graph/widgets/marker_panel.h"
 #include "display/graph/smith_picture.h"
 #include "display/measure/formatting.h"
 
@@ -12,7 +12,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -23,7 +22,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
-#include <QTableWidget>
 #include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -199,13 +197,19 @@ void SmithGraf::Build() {
         legend->addWidget(legendValue_[i], i / 4, (i % 4) * 3 + 2);
     }
     left->addLayout(legend);
-    markerTable_ = Named(new QTableWidget(0, MarkerColumns().size(), this), "SmithMarkerTable");
-    markerTable_->setHorizontalHeaderLabels(MarkerColumns());
-    markerTable_->verticalHeader()->hide();
-    markerTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    markerTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    markerTable_->setMaximumHeight(90);
-    left->addWidget(markerTable_);
+    markerPanel_ = Named(new MarkerPanel(s_, plot_.markers(), this), "SmithMarkerPanel");
+    markerPanel_->setMaximumHeight(120);
+    connect(markerPanel_, &MarkerPanel::ReferenceClicked, this, [this](int k) {
+        plot_.markers().setReference(plot_.markers().reference() == k ? -1 : k);
+        Refscreen();
+        emit MarkersChanged();
+    });
+    connect(markerPanel_, &MarkerPanel::DeleteClicked, this, [this](int k) {
+        plot_.markers().Remove(k);
+        Refscreen();
+        emit MarkersChanged();
+    });
+    left->addWidget(markerPanel_);
     markerTimer_ = new QTimer(this);
     markerTimer_->setSingleShot(true);
     markerTimer_->setInterval(150);
@@ -548,19 +552,7 @@ void SmithGraf::SmithArea_MouseMove(QPoint pos) {
         QToolTip::showText(area_->mapToGlobal(pos), text, area_);
 }
 
-void SmithGraf::UpdateMarkerTable() {
-    const auto rows = MarkerRows(s_, plot_.markers());
-    markerTable_->setRowCount(static_cast<int>(rows.size()));
-    for (int r = 0; r < static_cast<int>(rows.size()); ++r)
-        for (int c = 0; c < markerTable_->columnCount(); ++c) {
-            QTableWidgetItem* item = markerTable_->item(r, c);
-            if (!item) {
-                item = new QTableWidgetItem;
-                markerTable_->setItem(r, c, item);
-            }
-            item->setText(c < rows[r].cells.size() ? rows[r].cells[c] : QString());
-        }
-}
+void SmithGraf::UpdateMarkerTable() { markerPanel_->Update(); }
 
 QString SmithGraf::SaveImage(const QString& path) {
     return SaveSmithPicture(path, QSize(900, 900), plot_, windowTitle());

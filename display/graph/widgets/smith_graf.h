@@ -21,7 +21,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QTableWidget;
+class MarkerPanel;
 class QTimer;
 class SmithArea;
 
@@ -59,11 +59,14 @@ public:
     void SmithArea_MouseMove(QPoint pos);
     /// "Save image": PNG or SVG by the file's suffix; empty or the error.
     QString SaveImage(const QString& path);
+    /// Rewrites the marker readings.
     void UpdateMarkerTable();
 
 signals:
     /// A trace colour was chosen here: the other graph redraws too.
     void ColoursChanged();
+    /// A marker was deleted or made the reference here.
+    void MarkersChanged();
 
 protected:
     bool eventFilter(QObject* o, QEvent* e) override;
@@ -105,7 +108,7 @@ private:
     static constexpr int kLegendRows = 8;
     std::array<QLabel*, kLegendRows> legendTxt_{}, legendColour_{}, legendValue_{};
     std::vector<std::pair<int, int>> legendRows_;  // (table, parameter) per legend row
-    QTableWidget* markerTable_ = nullptr;
+    MarkerPanel* markerPanel_ = nullptr;
     QTimer* markerTimer_ = nullptr;
     int selected_ = kScaleTrans;
     bool locked_ = true;

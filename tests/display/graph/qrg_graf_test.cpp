@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QColorDialog>
+#include <QTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -159,13 +161,28 @@ TEST_F(GrafFixture, TooSmallWindowDrawsNothingAndHiddenTracesGoAway) {
     Make();
     w->NewQrg(10000000, 510000000);
     for (int i = 0; i <= 100; ++i)
-        w->makelive(Put(*s, SweepQrg(i), 1, {0.1, 0}));
+        w->makelive(Put(*s, SweepQrg(i), 1, {0.15, 0}));  // -16.5 dB, off the grid
     const QImage drawn = w->plot().image().copy();
     Get<QCheckBox>("VisS21_0")->setChecked(false);
     const QImage hidden = w->plot().image().copy();
     EXPECT_NE(hidden, drawn);
     Get<QCheckBox>("VisS21_0")->setChecked(true);
     EXPECT_EQ(w->plot().image(), drawn);
+
+    // A colour chosen in the dialog becomes the swatch's and the trace's colour.
+    QTimer::singleShot(0, [] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* dlg = qobject_cast<QColorDialog*>(top)) {
+                dlg->setCurrentColor(QColor(0, 160, 160));
+                dlg->accept();
+            }
+    });
+    QTest::mouseClick(Get<QPushButton>("ColS21_0"), Qt::LeftButton);
+    EXPECT_EQ(settings.rows[0].colour[kTraceS21], qRgb(0, 160, 160));
+    EXPECT_TRUE(Get("ColS21_0")->styleSheet().contains("#00a0a0"));
+    const int x = w->plot().scales()[kScaleQrg].GetPoint(SweepQrg(33) + 1000000);
+    EXPECT_EQ(w->plot().image().pixel(x, w->plot().scales()[kScaleTrans].GetPoint(20 * std::log10(0.15))) | 0xFF000000u,
+              qRgb(0, 160, 160) | 0xFF000000u) << "redrawn in the new colour";
 
     w->resize(40, 40);
     QApplication::processEvents();
