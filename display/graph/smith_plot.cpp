@@ -17,18 +17,12 @@ constexpr int kStoredSteps = 100;
 constexpr int kFirstStored = 9;
 constexpr double kPiSmith = 3.14159265358979;
 
-struct ScaleRow {
-    int32_t low, high;
-    int16_t fine;
-    int32_t min, max;
-};
-
 constexpr std::array<ScaleRow, kScaleCount> kRows{{
-    {-200, 200, 10, -100, 100},
-    {1, 1, 10, 1, 1},
-    {1, 100, 10, 1, 11},
-    {-360, 360, 10, -150, 150},
-    {400000, 610000000, 10, 500000, 500000 + 500000000},
+    {false, -200, 200, 10, -100, 100},
+    {false, 1, 1, 10, 1, 1},
+    {false, 1, 100, 10, 1, 11},
+    {false, -360, 360, 10, -150, 150},
+    {false, 400000, 610000000, 10, 500000, 500000 + 500000000},
 }};
 
 const QColor kFore(120, 120, 120);  // the grid families
@@ -60,17 +54,7 @@ const char* SmithLines::TickName(int f) {
 }
 
 void SetupSmithScales(ScaleSet& set, const GraphSettings& settings) {
-    for (int i = 0; i < kScaleCount; ++i) {
-        const ScaleRow& r = kRows[static_cast<size_t>(i)];
-        Skala& k = set[i];
-        k.setLow(r.low);
-        k.setHigh(r.high);
-        k.setFine(r.fine);
-        if (i == kScaleQrg)
-            k.setNail(5);
-        k.setMin(r.min);
-        k.setMax(r.max);
-    }
+    ConfigureScales(set, kRows);
     Skala& db = set[kScaleTrans];
     db.setNail(5);
     db.setDiv(10);
@@ -126,8 +110,7 @@ void SmithPlot::Layout(QSize area) {
     if (store_.image().size() != area) {
         store_.Reset(area);
         live_.Forget();
-        for (Painted& m : painted_)
-            m.painted = false;
+        painted_.Forget();
     }
     layoutValid_ = true;
 }
@@ -328,8 +311,7 @@ void SmithPlot::Refscreen() {
     store_.Reset(store_.image().size());
     live_.Forget();
     slideDots_.clear();
-    for (Painted& m : painted_)
-        m.painted = false;
+    painted_.Forget();
     if (!layoutValid_ || !store_.valid())
         return;
     {
@@ -383,7 +365,7 @@ void SmithPlot::MarkersFollow(double fLow, double fHigh) {
         if (markers_.used(k) && markers_.at(k).frequency >= fLow && markers_.at(k).frequency <= fHigh)
             marker(k);
         else if (!markers_.used(k))
-            Unpaint(k);  // deleted in another window
+            painted_.Unpaint(store_, k);  // deleted in another window
     }
 }
 
@@ -399,28 +381,14 @@ std::optional<QPointF> SmithPlot::MarkerPoint(int k) const {
     return frame_.Decibel(std::isfinite(r.db) ? r.db : -1000.0, std::arg(r.s), scales_[kScaleTrans]);
 }
 
-void SmithPlot::Unpaint(int k) {
-    Painted& pm = painted_[static_cast<size_t>(k)];
-    if (pm.painted) {
-        store_.XorImage(pm.glyph, pm.pos);
-        pm.painted = false;
-    }
-}
-
 void SmithPlot::marker(int k) {
     if (k < 0 || k >= MarkerTable::kMarkers)
         return;
-    Unpaint(k);
+    painted_.Unpaint(store_, k);
     if (!layoutValid_)
         return;
-    const auto at = MarkerPoint(k);
-    if (!at || !QRectF(QPointF(0, 0), QSizeF(store_.image().size())).contains(*at))
-        return;
-    Painted& pm = painted_[static_cast<size_t>(k)];
-    pm.glyph = MarkerGlyph(true, k + 1, k == markers_.reference() ? qRgb(200, 0, 0) : qRgb(0, 0, 0));
-    pm.pos = Round(*at) - MarkerHotSpot(true);
-    store_.XorImage(pm.glyph, pm.pos);
-    pm.painted = true;
+    if (const auto at = MarkerPoint(k))
+        painted_.Paint(store_, k, Round(*at), true, k == markers_.reference());
 }
 
 std::optional<SmithHover> SmithPlot::HoverAt(QPointF pos, double reach) const {

@@ -145,7 +145,6 @@ private:
     bool InWindow(double f) const;
     void DrawGrid(QPainter& p) const;
     std::optional<QPointF> MarkerPoint(int k) const;
-    void Unpaint(int k);
     void MarkersFollow(double fLow, double fHigh);
     void SetFrame(const SmithFrame& f);
 
@@ -161,11 +160,6 @@ private:
     int dispType_ = 0;
     int mode_ = 0;
     int shown_ = 0;
-    struct Painted {
-        bool painted = false;
-        QPoint pos;
-        QImage glyph;
-    };
-    std::array<Painted, MarkerTable::kMarkers> painted_{};
+    MarkerPaint painted_;
     std::vector<SegmentRecord> slideDots_;
 };

@@ -391,17 +391,8 @@ void QrgGraf::Messurechange(int parameter) {
 }
 
 void QrgGraf::TulBut_Click(int index) {
-    Skala& sc = plot_.scales()[selected_];
-    switch (index) {
-    case 0: sc.Up(); break;
-    case 1: sc.FineUp(); break;
-    case 2: sc.DecDiv(); break;
-    case 3: sc.Center(); break;
-    case 4: sc.IncDiv(); break;
-    case 5: sc.FineDn(); break;
-    case 6: sc.Dn(); break;
-    default: return;
-    }
+    if (!ScaleTool(plot_.scales()[selected_], index))
+        return;
     Refscreen();
     QrgReScale(selected_);
 }
