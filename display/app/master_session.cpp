@@ -27,13 +27,8 @@ std::array<std::unique_ptr<Skala>, 5> MakeScales() {
 } // namespace
 
 MasterSession::MasterSession(MeasureState& s, CalibTable& cal, QObject* parent)
-    : QObject(parent), s_(s), cal_(cal), scales_(MakeScales()),
-      measure_(s, cal, link_.client(), *scales_[kFreqScale], views_) {
-    connect(&measure_, &MeasurementSession::RecordArriving, this,
-            &MasterSession::RecordArriving);
-    connect(&measure_, &MeasurementSession::RecordIn, this, &MasterSession::RecordIn);
-    connect(&measure_, &MeasurementSession::ScanEnded, this, &MasterSession::ScanEnded);
-    connect(&measure_, &MeasurementSession::ScanStarted, this, &MasterSession::LinkUp);
+    : MeasurementEvents(parent), s_(s), cal_(cal), scales_(MakeScales()),
+      measure_(s, cal, link_.client(), *scales_[kFreqScale], views_, *this) {
     connect(&link_.client(), &vna::SendData, this, &MasterSession::CommandText);
     connect(&link_.client(), &vna::Rateinfo, this, &MasterSession::vna_Rateinfo);
     connect(&link_.client(), &vna::Stateinfo, this, &MasterSession::vna_Stateinfo);

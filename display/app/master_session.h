@@ -39,7 +39,7 @@ struct StartOptions {
     bool serverWindow = true;     ///< false: the server runs with --no-window
 };
 
-class MasterSession : public QObject, public ScanTableTarget {
+class MasterSession : public MeasurementEvents, public ScanTableTarget {
     Q_OBJECT
 public:
     static constexpr int kFreqScale = 4;
@@ -117,7 +117,6 @@ public:
     // ---- measured S-parameter ----
     void VnaMessure_Click() { measure_.VnaMessure_Click(); }
     void ConfigDone_Click() { measure_.ConfigDone_Click(); }
-    bool configDoneRed() const { return measure_.configDoneRed(); }
     static QString MessureCaption(int smessure) {
         return MeasurementSession::MessureCaption(smessure);
     }
@@ -148,15 +147,7 @@ signals:
     /// Every command text handed to the link, whether or not the link is up
     /// to carry it (diagnostics and tests).
     void CommandText(const QByteArray& text);
-    /// A data record arrived, before it is filed.
-    void RecordArriving(const VnaDataRec& rec);
-    /// A data record arrived (after it was filed).
-    void RecordIn(const VnaDataRec& rec);
-    /// The server reported the end of a scan (after it was handled).
-    void ScanEnded();
-    /// The link came up: the server connected, reported its first row and
-    /// was sent the first scan.
-    void LinkUp();
+    // RecordArriving, RecordIn, ScanEnded: see MeasurementEvents.
     /// The server process ended.
     void ServerEnded(int exitCode, const QString& errorOutput);
 

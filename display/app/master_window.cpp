@@ -317,7 +317,6 @@ void Master::SyncCaptions() {
 // ---- MainWindowView ----
 
 void Master::Message(const QString& text) {
-    messages_ << text;
     if (modal_)
         QMessageBox::information(this, windowTitle(), text);
 }

@@ -43,7 +43,6 @@ public:
     VnaControl* vnaControl() const { return control_; }
     /// The frequency graph QRGGRAF, one shared instance.
     QrgGraf* qrgGraf() const { return qrgGraf_; }
-    QMdiArea* mdiArea() const { return mdi_; }
     /// The Smith chart SmithGraf, one shared instance created on first use
     /// (nullptr before).
     SmithGraf* smithGraf() const { return smithGraf_; }
@@ -59,8 +58,6 @@ public:
 
     /// Message boxes are shown modally unless switched off (tests).
     void setModalMessages(bool on) { modal_ = on; }
-    /// The messages shown so far.
-    const QStringList& messages() const { return messages_; }
 
 public slots:
     void MenuConW_Click();
@@ -107,6 +104,5 @@ private:
     QPushButton* VnaMessure_ = nullptr;
     QPushButton* ConfigDone_ = nullptr;
     QLabel* statusLabel_ = nullptr;
-    QStringList messages_;
     bool modal_ = true;
 };

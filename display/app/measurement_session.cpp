@@ -8,9 +8,10 @@
 #include "link/vna.h"
 
 MeasurementSession::MeasurementSession(MeasureState& s, CalibTable& cal, vna& client,
-                                       Skala& freq, WindowViews& views, QObject* parent)
+                                       Skala& freq, WindowViews& views,
+                                       MeasurementEvents& events, QObject* parent)
     : QObject(parent), s_(s), cal_(cal), client_(client), freq_(freq), views_(views),
-      sweep_(s, freq, client) {
+      events_(events), sweep_(s, freq, client) {
     sweep_.setViews(&views_);
     connect(&client_, &vna::DataReady, this, &MeasurementSession::vna_DataReady);
     connect(&client_, &vna::EndScan, this, &MeasurementSession::vna_EndScan);
@@ -67,20 +68,20 @@ void MeasurementSession::vna_DataReady(qint16 ta, qint16 Idx, qint32 rf, qint16 
         awaitUsersSweep_ = true;
         take = false;
         SendScan();
-        emit ScanStarted();
-    } else if (awaitUsersSweep_) {
+    } else if (awaitUsersSweep_ && rec.table == 0) {
+        // Calibration scans (table 1) are never held back.
         if (UsersSweepBegins(rec))
             awaitUsersSweep_ = false;
         else
             take = false;  // a row of the server's start-up table
     }
-    emit RecordArriving(rec);
+    emit events_.RecordArriving(rec);
     if (take)
         DataRecordIn(s_, cal_, *this, rec);
     views_.ShowTable(ta);
     if (Idx == 0)
         views_.ShowLowQrg(rf);
-    emit RecordIn(rec);
+    emit events_.RecordIn(rec);
 }
 
 bool MeasurementSession::UsersSweepBegins(const VnaDataRec& rec) const {
@@ -102,7 +103,7 @@ void MeasurementSession::vna_EndScan() {
         views_.Refscreen();
         sweep_.clearNewRange();
     }
-    emit ScanEnded();
+    emit events_.ScanEnded();
 }
 
 // ---- measured S-parameter ----

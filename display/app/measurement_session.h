@@ -21,12 +21,31 @@ class Skala;
 class WindowViews;
 class vna;
 
+/// What the measurement announces to whoever listens (the batch mode,
+/// tests); the session is one, so that the records reach its listeners
+/// without a second signal in between.
+class MeasurementEvents : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+signals:
+    /// A data record arrived, before it is filed.
+    void RecordArriving(const VnaDataRec& rec);
+    /// A data record arrived (after it was filed).
+    void RecordIn(const VnaDataRec& rec);
+    /// The server reported the end of a scan (after it was handled).
+    void ScanEnded();
+};
+
 class MeasurementSession : public QObject, public CalibEvents {
     Q_OBJECT
 public:
-    /// `client` is the link's client object, `freq` the frequency scale.
+    /// `client` is the link's client object, `freq` the frequency scale,
+    /// `events` where records and ends of scan are announced.
     MeasurementSession(MeasureState& s, CalibTable& cal, vna& client, Skala& freq,
-                       WindowViews& views, QObject* parent = nullptr);
+                       WindowViews& views, MeasurementEvents& events,
+                       QObject* parent = nullptr);
 
     SweepControl& sweep() { return sweep_; }
     /// With the S-parameter switch option the switch follows VnaMessure at once.
@@ -48,7 +67,6 @@ public:
     // ---- measured S-parameter ----
     void VnaMessure_Click();
     void ConfigDone_Click();
-    bool configDoneRed() const { return configDoneRed_; }
     /// "Configuration S11" .. "Configuration S22".
     static QString MessureCaption(int smessure);
     /// Sets Smessure and the switch word for it (bridge and port switch).
@@ -62,16 +80,6 @@ public:
     void showri(double re, double im) override;
     void CalibrationNextIn(const VnaDataRec& rec) override;
     void ScanCalAfterCorrect(const VnaDataRec& rec) override;
-
-signals:
-    /// A data record arrived, before it is filed.
-    void RecordArriving(const VnaDataRec& rec);
-    /// A data record arrived (after it was filed).
-    void RecordIn(const VnaDataRec& rec);
-    /// The server reported the end of a scan (after it was handled).
-    void ScanEnded();
-    /// The server scans and has been sent the first scan again.
-    void ScanStarted();
 
 private:
     void vna_DataReady(qint16 ta, qint16 Idx, qint32 rf, qint16 LOPH, qint32 dat, qint16 tag,
@@ -89,6 +97,7 @@ private:
     vna& client_;
     Skala& freq_;
     WindowViews& views_;
+    MeasurementEvents& events_;
     SweepControl sweep_;
     bool sparmSw_ = false;
     bool TakeData_ = true;

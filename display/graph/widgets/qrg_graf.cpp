@@ -75,6 +75,8 @@ QrgGraf::QrgGraf(const MeasureState& s, GraphSettings& settings, MarkerTable& ma
     TickChange();
     for (int i = 0; i < kScaleCount; ++i)
         QrgReScale(i);
+    // Room for the plot beside the labels, bars and marker table.
+    setMinimumSize(520, 400);
     resize(900, 640);
 }
 

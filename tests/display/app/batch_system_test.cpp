@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -179,4 +180,19 @@ TEST(BatchSystem, ASimulatedFaultGoesToTheServerAndAnUnknownOneIsRefused) {
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_TRUE(bad.errors.contains("--sim-fault takes dead, unplugged or stuck-busy"))
         << bad.errors.toStdString();
+}
+
+TEST(BatchSystem, ACalibrationMadeInBatchMeasuresTheDeviceTrue) {
+    Batch b;
+    b.Run({"--virtual-time", "--make-cal", "Own.cd", "--cal-speeds", "0", "--cal-title",
+           "own"});
+    ASSERT_EQ(b.exitCode, 0) << b.errors.toStdString();
+    // Eight standards at speed 0, each a whole scan of the control file.
+    EXPECT_EQ(b.errors.count(QRegularExpression("calibrated \\w+( swapped)? speed 0: 242 rows")),
+              8)
+        << b.errors.toStdString();
+    b.Run({"--virtual-time", "--cal", "Own.cd", "--dut", "att10", "--measure", "S21", "--out",
+           "att.s2p"});
+    ASSERT_EQ(b.exitCode, 0) << b.errors.toStdString();
+    CompareWithTruth(b.dir.filePath("att.s2p"), "att10", 1, 101);
 }

@@ -184,6 +184,7 @@ TEST_F(GrafFixture, TooSmallWindowDrawsNothingAndHiddenTracesGoAway) {
     EXPECT_EQ(w->plot().image().pixel(x, w->plot().scales()[kScaleTrans].GetPoint(20 * std::log10(0.15))) | 0xFF000000u,
               qRgb(0, 160, 160) | 0xFF000000u) << "redrawn in the new colour";
 
+    w->setMinimumSize(0, 0);  // as small as a minimised window
     w->resize(40, 40);
     QApplication::processEvents();
     EXPECT_FALSE(w->plot().layoutValid());
