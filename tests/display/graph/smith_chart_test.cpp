@@ -1,13 +1,16 @@
 // The Smith chart without widgets: the coordinate functions against the
 // formulas, and what the chart draws, read back pixel by pixel from its
 // backing store.
+#include "display/graph/smith_picture.h"
 #include "display/graph/smith_plot.h"
 #include "display/measure/point_list.h"
 #include "graph_fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QGuiApplication>
+#include <QTemporaryDir>
 
 #include <cmath>
 
@@ -344,6 +347,24 @@ TEST_F(SmithFixture, MarkersSitOnTheTraceAtTheirFrequency) {
     EXPECT_NE(unpainted, with);
     plot.Refscreen();
     EXPECT_EQ(plot.image(), unpainted);
+}
+
+TEST_F(SmithFixture, PicturesAreClippedByGeometryAndDrawnByTheChartsCode) {
+    s->Smessure = 0;
+    // |Γ| up to 3: the trace leaves the unit circle and the picture.
+    Reflection(0, 11, [](int i) { return std::polar(0.3 * i, 0.5); });
+    QTemporaryDir dir;
+    ASSERT_EQ(SaveSmithPicture(dir.filePath("c.svg"), QSize(500, 500), plot, "Smith Chart"), QString());
+    QFile svg(dir.filePath("c.svg"));
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    const QByteArray text = svg.readAll();
+    EXPECT_FALSE(text.contains("clipPath")) << "drawn without clip regions";
+    EXPECT_TRUE(text.contains("Smith chart, Z0 = 50"));
+    ASSERT_EQ(SaveSmithPicture(dir.filePath("c.png"), QSize(500, 500), plot, "Smith Chart"), QString());
+    const QImage png(dir.filePath("c.png"));
+    EXPECT_EQ(png.size(), QSize(500, 500));
+    EXPECT_NE(SaveSmithPicture(dir.filePath("no/such/dir/c.png"), QSize(500, 500), plot, "x"), QString());
+    EXPECT_EQ(plot.frame().R, SmithFrame::Fit(401, 401, 26).R) << "the window's frame is back";
 }
 
 } // namespace
