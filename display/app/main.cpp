@@ -54,7 +54,11 @@ Parsed Parse(const QStringList& arguments) {
     const QCommandLineOption plot("plot", "With --batch: also draw the frequency graph of the "
                                           "measurement into FILE (.png, .svg or .pdf).",
                                   "FILE");
-    const QCommandLineOption plotSize("plot-size", "Size of the --plot picture in pixels.", "WxH",
+    const QCommandLineOption smith("smith", "With --batch: also draw the Smith chart of the "
+                                            "measurement into FILE (.png, .svg or .pdf): reflection "
+                                            "on the Smith grid, transmission on polar rings.",
+                                   "FILE");
+    const QCommandLineOption plotSize("plot-size", "Size of the --plot and --smith pictures in pixels.", "WxH",
                                       "1200x800");
     const QCommandLineOption linkTimeout("link-timeout", "Seconds to wait for the link.", "S",
                                          "15");
@@ -90,7 +94,7 @@ Parsed Parse(const QStringList& arguments) {
                                        "LIST", "0,1,2,3");
     const QCommandLineOption calTitle("cal-title", "With --make-cal: the calibration's title.",
                                       "TEXT", "Simulated analyser");
-    p.addOptions({batch, start, end, points, speed, time, measure, cal, sweeps, out, plot,
+    p.addOptions({batch, start, end, points, speed, time, measure, cal, sweeps, out, plot, smith,
                   plotSize, linkTimeout, sweepTimeout, server, driver, dut, virtualTime, seed,
                   noise, trace, simFault, makeCal, control, calSpeeds, calTitle});
 
@@ -131,6 +135,7 @@ Parsed Parse(const QStringList& arguments) {
     b.measure = p.value(measure);
     b.out = p.value(out);
     b.plot = p.value(plot);
+    b.smith = p.value(smith);
     b.plotSize = p.value(plotSize);
 
     StartOptions& s = r.start;
@@ -192,11 +197,11 @@ bool WantsBatch(int argc, char** argv) {
     return false;
 }
 
-/// A batch that draws a picture (--plot) needs fonts: a GUI application on
+/// A batch that draws a picture (--plot, --smith) needs fonts: a GUI application on
 /// the offscreen platform, so it still runs without a display.
 bool WantsPicture(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
-        if (QByteArray(argv[i]).startsWith("--plot"))
+        if (QByteArray(argv[i]).startsWith("--plot") || QByteArray(argv[i]).startsWith("--smith"))
             return true;
     return false;
 }

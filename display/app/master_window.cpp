@@ -6,6 +6,7 @@
 #include "display/app/sweep_control.h"
 #include "display/config/vna_control.h"
 #include "display/graph/widgets/qrg_graf.h"
+#include "display/graph/widgets/smith_graf.h"
 #include "display/sfile/touchstone_writer.h"
 
 #include <QCloseEvent>
@@ -47,6 +48,18 @@ public:
 
 private:
     QrgGraf& g_;
+};
+
+// The session's reports to the Smith chart.
+class SmithGrafView : public SmithView {
+public:
+    explicit SmithGrafView(SmithGraf& g) : g_(g) {}
+    void SmithNewQrg(int32_t min, int32_t max) override { g_.SmithNewQrg(min, max); }
+    void Messurechange(int16_t smessure) override { g_.Messurechange(smessure); }
+    void Makesmithlive(int16_t p) override { g_.Makesmithlive(p); }
+
+private:
+    SmithGraf& g_;
 };
 
 } // namespace
@@ -117,6 +130,31 @@ Master::~Master() {
     m_.setMainWindow(nullptr);
     m_.setDiagnostic(nullptr);
     m_.setGraph(nullptr);
+    m_.setSmith(nullptr);
+}
+
+SmithGraf* Master::ShowSmith() {
+    if (!smithGraf_) {
+        smithGraf_ = new SmithGraf(m_.state(), *graphSettings_, *markers_);
+        smithGraf_->SmithNewQrg(m_.Scales(MasterSession::kFreqScale).min(),
+                                m_.Scales(MasterSession::kFreqScale).max());
+        smithGraf_->Messurechange(m_.state().Smessure);
+        smithGraf_->setGetQRGLimits([this] { m_.sweep().GetQRGLimits(); });
+        // A colour chosen in either graph shows in both.
+        connect(smithGraf_, &SmithGraf::ColoursChanged, qrgGraf_, &QrgGraf::Refscreen);
+        connect(qrgGraf_, &QrgGraf::ColoursChanged, smithGraf_, &SmithGraf::redrawlive);
+        connect(smithGraf_, &SmithGraf::MarkersChanged, qrgGraf_, &QrgGraf::Refscreen);
+        smithSub_ = AddChild(smithGraf_);
+        // Large enough to read: the right-hand part of the frame, full height.
+        if (mdi_->width() > 900 && mdi_->height() > 500)
+            smithSub_->setGeometry(mdi_->width() * 2 / 5, 0, mdi_->width() * 3 / 5, mdi_->height());
+        smithView_ = std::make_unique<SmithGrafView>(*smithGraf_);
+        m_.setSmith(smithView_.get());
+    }
+    smithSub_->show();
+    smithGraf_->show();
+    mdi_->setActiveSubWindow(smithSub_);
+    return smithGraf_;
 }
 
 void Master::AfterStartup() {
@@ -162,6 +200,10 @@ void Master::BuildMenus() {
         qrgGraf_->show();
         mdi_->setActiveSubWindow(qrgSub_);
     });
+
+    QAction* smith = display->addAction("&Smith Chart");
+    smith->setObjectName("MnuSmith");
+    connect(smith, &QAction::triggered, this, &Master::ShowSmith);
 
     // The marker choices: the same entries the graph's right-click opens.
     QMenu* markers = menuBar()->addMenu("&Markers");

@@ -18,6 +18,8 @@ class GraphView;
 struct GraphSettings;
 class MarkerTable;
 class QrgGraf;
+class SmithGraf;
+class SmithView;
 class FrmDebug;
 class VnaControl;
 class QAction;
@@ -41,6 +43,11 @@ public:
     VnaControl* vnaControl() const { return control_; }
     /// The frequency graph QRGGRAF, one shared instance.
     QrgGraf* qrgGraf() const { return qrgGraf_; }
+    /// The Smith chart SmithGraf, one shared instance created on first use
+    /// (nullptr before).
+    SmithGraf* smithGraf() const { return smithGraf_; }
+    /// Creates the Smith chart on first use and shows it.
+    SmithGraf* ShowSmith();
 
     // ---- MainWindowView ----
     void Message(const QString& text) override;
@@ -82,6 +89,9 @@ private:
     QrgGraf* qrgGraf_ = nullptr;
     QMdiSubWindow* qrgSub_ = nullptr;
     std::unique_ptr<GraphView> graphView_;
+    SmithGraf* smithGraf_ = nullptr;
+    QMdiSubWindow* smithSub_ = nullptr;
+    std::unique_ptr<SmithView> smithView_;
     QAction* MenuConW_ = nullptr;
     QAction* SpeedSelect_ = nullptr;
     QAction* TimeSlct_ = nullptr;

@@ -393,17 +393,8 @@ void QrgGraf::Messurechange(int parameter) {
 }
 
 void QrgGraf::TulBut_Click(int index) {
-    Skala& sc = plot_.scales()[selected_];
-    switch (index) {
-    case 0: sc.Up(); break;
-    case 1: sc.FineUp(); break;
-    case 2: sc.DecDiv(); break;
-    case 3: sc.Center(); break;
-    case 4: sc.IncDiv(); break;
-    case 5: sc.FineDn(); break;
-    case 6: sc.Dn(); break;
-    default: return;
-    }
+    if (!ScaleTool(plot_.scales()[selected_], index))
+        return;
     Refscreen();
     QrgReScale(selected_);
 }
@@ -554,6 +545,7 @@ void QrgGraf::ChooseColour(int row, int trace) {
     settings_.rows[row].colour[trace] = c.rgb();
     ApplyColours();
     Refscreen();
+    emit ColoursChanged();
 }
 
 QString QrgGraf::SaveImage(const QString& path) {

@@ -64,6 +64,10 @@ public:
     /// "Save image": PNG or SVG by the file's suffix; empty or the error.
     QString SaveImage(const QString& path);
 
+signals:
+    /// A trace colour was chosen here: the other graph redraws too.
+    void ColoursChanged();
+
 protected:
     void resizeEvent(QResizeEvent* e) override;
     void showEvent(QShowEvent* e) override;
