@@ -10,6 +10,12 @@
 
 namespace sim {
 
+namespace {
+uint64_t sleeps = 0; // the server's one thread sleeps here
+} // namespace
+
+uint64_t Sleeps() { return sleeps; }
+
 int64_t SteadyNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -26,6 +32,7 @@ void SleepTowards(int64_t untilNs) {
     (void)precise;
 #endif
     std::this_thread::sleep_for(std::chrono::nanoseconds(sleep));
+    ++sleeps;
 }
 
 } // namespace sim
