@@ -2,8 +2,9 @@
 // text through framing, splitting, the record log, the point lists and the
 // correction, without drawing; and the time from starting tavrel13 --batch
 // on the simulated analyser (virtual time) to its first stored point.
+#include "bench/display/sweep_reports.h"
+#include "display/app/master_session.h"
 #include "display/calib/calib_table.h"
-#include "display/measure/master/master_session.h"
 #include "link/messages.h"
 
 #include <benchmark/benchmark.h>
@@ -22,32 +23,11 @@
 
 namespace {
 
-// The reports of one default sweep (rows 0..203, then the end of scan), in
-// the pieces they arrive in: one report each.
-std::vector<QByteArray> SweepReports() {
-    std::vector<QByteArray> pieces;
-    const int32_t start = 500000, step = 6000000;
-    for (int row = 0; row < 204; ++row) {
-        const int entry = row / 2;
-        const int32_t f = start + (entry - 1) * step;
-        const int32_t reading = (row % 2 ? -1 : 1) * (100000 + 37 * row);
-        pieces.push_back(QByteArray::fromStdString(msg::DataReady(
-            0, static_cast<int16_t>(row), f, row % 2 ? 8 : 0, reading,
-            static_cast<int16_t>(row), 0, 24, 20, 0, 0, 0, 0, 0)));
-    }
-    pieces.push_back(QByteArray::fromStdString(msg::EndScan()));
-    return pieces;
-}
-
 void DataPath(benchmark::State& state) {
     auto s = std::make_unique<MeasureState>();
     auto cal = std::make_unique<CalibTable>();
     MasterSession m(*s, *cal);
-    StartOptions o;
-    o.workDir = QDir::tempPath();
-    m.setOptions(o);
-    const QString err = m.LoadCalibration(VNA_SOURCE_DIR "/data/Master.cd");
-    if (!err.isEmpty()) {
+    if (const QString err = PrepareBenchSession(m); !err.isEmpty()) {
         state.SkipWithError(err.toStdString().c_str());
         return;
     }
