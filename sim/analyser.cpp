@@ -39,7 +39,9 @@ std::optional<Fault> FaultOf(std::string_view name) {
     return std::nullopt;
 }
 
-Analyser::Analyser(const AnalyserOptions& options) : options_(options) {
+Analyser::Analyser(const AnalyserOptions& options)
+    : options_(options), unplugged_(options.fault == Fault::kUnplugged),
+      busyLine_(unplugged_ || options.fault == Fault::kStuckBusy) {
     uint64_t s = options_.seed;
     for (auto& r : rng_) r = SplitMix(s);
     uint64_t d = options_.seed ^ 0xD1F7ull;
@@ -83,13 +85,14 @@ int64_t Analyser::Access() {
 
 void Analyser::WriteControl(uint8_t value) {
     Access();
-    if (options_.fault == Fault::kUnplugged) return;
+    // (Unplugged: the control lines reach nothing, but they act only
+    // together with the data writes, which go nowhere.)
     control_ = value;
 }
 
 void Analyser::WriteData(uint8_t value) {
     const int64_t t = Access();
-    if (options_.fault == Fault::kUnplugged) return;
+    if (unplugged_) return;
     const uint8_t rising = static_cast<uint8_t>(value & ~data_);
     if (rising & (0x04 | 0x08 | 0x20)) activity_ = true;
     data_ = value;
@@ -99,7 +102,7 @@ void Analyser::WriteData(uint8_t value) {
 
 uint8_t Analyser::ReadStatus() {
     int64_t t = Access();
-    if (options_.fault == Fault::kUnplugged || options_.fault == Fault::kStuckBusy) return 0xFF;
+    if (busyLine_) return 0xFF;
     // Virtual time: a status read that follows nothing but waiting skips to
     // the end of the running conversion (a dead converter's never ends).
     if (options_.virtualTime && !activity_ && converter_.Converting(t) && !(data_ & 0x40) &&

@@ -113,6 +113,8 @@ private:
     Converter converter_;
     uint8_t data_ = 0;
     uint8_t control_ = 0;
+    bool unplugged_ = false; // fault: writes go nowhere
+    bool busyLine_ = false;  // fault: every status read gives 0xFF
     bool activity_ = false;
     int64_t now_ = 0;     // virtual time, ns
     int64_t realStart_ = 0;

@@ -19,6 +19,10 @@ int64_t SteadyNs();
 /// at once when the deadline is near or past.
 void SleepTowards(int64_t untilNs);
 
+/// How many times SleepTowards has slept in this process: a caller that
+/// looks at the clock only now and then knows that time has passed.
+uint64_t Sleeps();
+
 /// Sleeps give the processor back in slices of at most this.
 constexpr int64_t kSleepSliceNs = 2'000'000;
 /// The last part of a wait is spun, not slept: a sleep may overrun by

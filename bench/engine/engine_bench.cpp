@@ -9,6 +9,9 @@
 //                             sweep's time with zero software cost: virtual
 //                             time, where port accesses take their 1 us and
 //                             waits end exactly at their deadlines)
+//  engine.sweep_cpu_share     the same real-time sweep's CPU time over its
+//                             wall time: the waits sleep while their end is
+//                             far, so the sweep leaves the processor free
 
 #include "server/engine/sim_harness.h"
 #include "server/engine/vna01.h"
@@ -150,8 +153,8 @@ int main(int argc, char** argv) {
     const size_t realRows = real.Run(0, 1).size();
     const double realS =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - r0).count();
-    // The loop spins all the time: CPU time below wall time means the
-    // machine took the core away (a shared machine stretches the sweep).
+    // The waits sleep; what is left is the bit shifting, the spin through
+    // the last fraction of each wait and the software around them.
     const double cpuShare = (CpuSeconds() - rc0) / realS;
 
     std::printf("# engine.iteration_ns: null port, steady clock, default table (settling 0, "

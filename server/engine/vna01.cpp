@@ -344,6 +344,7 @@ void VNA01::Iterate() {
     ScanTable& t = tables_[CurrentTable_];
     DataOut1_ = DataOut2_ = 0;
     CtrlOut1_ = CtrlOut2_ = SpeedCodes[t[LoadRow_].adcspeed & 3] | 1;
+    bool waiting = false; // nothing to do this iteration but wait
 
     switch (State_) {
     case 0:
@@ -365,6 +366,7 @@ void VNA01::Iterate() {
         } else {
             DataOut1_ |= kConvert;
             ConverterWait();
+            waiting = true;
             if (!StatusBit_) {
                 State_ = 1;
                 LoadPhase_ = 0;
@@ -413,6 +415,7 @@ void VNA01::Iterate() {
             else if (BitCounter_ > 39) { // only waiting from here on
                 if (settleIdle_ < 0) settleIdle_ = SettleTimer_.CounterAfter(settle / 1000.0);
                 Idle(settleIdle_, SettleTimer_.now());
+                waiting = true;
             }
         } else {
             AdcStep();
@@ -457,8 +460,8 @@ void VNA01::Iterate() {
     io_.PortOut(data, DataOut1_);
     io_.PortOut(control, CtrlOut2_);
     io_.PortOut(data, DataOut2_);
-    // Every state that can wait yields; states 1 and 3 last one iteration.
-    if (State_ != 1 && State_ != 3) Yield();
+    // Every iteration that waits yields, and every one of state 4.
+    if (waiting || State_ == 4) Yield();
     StatusBit_ = (io_.PortIn(static_cast<uint16_t>(PortBase_ + port::kStatus)) & 0x80) != 0;
     if (StopRequested_ && State_ == 1) {
         Running_ = false;

@@ -30,15 +30,6 @@ std::optional<uint16_t> ParseBase(std::string_view text, std::string& error) {
     return static_cast<uint16_t>(*v);
 }
 
-char RegisterOf(uint16_t port, uint16_t base) {
-    switch (static_cast<int>(port) - base) {
-    case kData: return 'D';
-    case kStatus: return 'S';
-    case kControl: return 'C';
-    default: return '?';
-    }
-}
-
 namespace {
 
 // A hardware back end together with the system calls it owns. `make`

@@ -35,8 +35,16 @@ constexpr uint16_t kHighestBase = 0xFFFD;
 std::optional<uint16_t> ParseBase(std::string_view text, std::string& error);
 
 /// The register an absolute port number addresses from `base`: 'D' data,
-/// 'S' status, 'C' control, '?' any other address.
-char RegisterOf(uint16_t port, uint16_t base);
+/// 'S' status, 'C' control, '?' any other address. (Inline: every port
+/// access of the scan loop asks.)
+constexpr char RegisterOf(uint16_t port, uint16_t base) {
+    switch (static_cast<int>(port) - base) {
+    case kData: return 'D';
+    case kStatus: return 'S';
+    case kControl: return 'C';
+    default: return '?';
+    }
+}
 
 /// The analyser's port. Owned by the server, used from its one thread only.
 /// The scan loop calls PortOut/PortIn millions of times, so they do no more

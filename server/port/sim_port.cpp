@@ -5,19 +5,21 @@ namespace port {
 SimPort::SimPort(const sim::AnalyserOptions& options, uint16_t base)
     : analyser_(options), clock_(analyser_), base_(base) {}
 
+// The register offsets compared directly: the scan loop's every access
+// comes here.
 void SimPort::PortOut(uint16_t port, uint8_t value) {
-    const char reg = RegisterOf(port, base_);
-    if (reg == 'D')
+    const int reg = static_cast<int>(port) - base_;
+    if (reg == kData)
         analyser_.WriteData(value);
-    else if (reg == 'C')
+    else if (reg == kControl)
         analyser_.WriteControl(value);
 }
 
 uint8_t SimPort::PortIn(uint16_t port) {
-    switch (RegisterOf(port, base_)) {
-    case 'D': return analyser_.data();
-    case 'S': return analyser_.ReadStatus();
-    case 'C': return analyser_.control();
+    switch (static_cast<int>(port) - base_) {
+    case kData: return analyser_.data();
+    case kStatus: return analyser_.ReadStatus();
+    case kControl: return analyser_.control();
     default: return 0xFF;
     }
 }

@@ -5,6 +5,7 @@
 #include "link/text_rules.h"
 #include "link/winsock.h"
 #include "server/port/priority.h"
+#include "sim/steady_time.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -151,11 +152,17 @@ std::function<bool(int32_t)> CachedPriority() {
 }
 
 void ServerShell::Yield() {
-    // The loop yields every iteration that waits (a few microseconds apart
-    // while it spins, a slice of a sleep apart while it sleeps): run events
-    // at most every kYieldIntervalUs.
+    // The loop yields every iteration that waits and every one of state 4,
+    // a few microseconds apart while it spins, a slice of a sleep apart
+    // while it sleeps. Look at the clock after every sleep, and otherwise
+    // only every kYieldCallsPerLook calls; run events at most every
+    // kYieldIntervalUs.
     if (ending_)
         return;
+    const uint64_t sleeps = sim::Sleeps();
+    if (sleeps == lastSleeps_ && (++yieldCalls_ & (kYieldCallsPerLook - 1)) != 0)
+        return;
+    lastSleeps_ = sleeps;
     const qint64 now = yieldClock_.Counter() / 1000;
     if (now - lastYieldUs_ < kYieldIntervalUs)
         return;

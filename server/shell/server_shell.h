@@ -85,9 +85,10 @@ public:
     int exitCode() const { return exitCode_; }
 
     /// Minimum time between two runs of pending events from the loop's yield
-    /// points (the loop yields every few microseconds while it works, and
+    /// points (the loop yields every few microseconds while it spins, and
     /// after each slice of a sleeping wait).
-    static constexpr int kYieldIntervalUs = 500;
+    static constexpr int kYieldIntervalUs = 1000;
+    static constexpr unsigned kYieldCallsPerLook = 16; ///< a power of two
     /// Reports queued on TCP beyond this are handed to the system at once.
     static constexpr qint64 kFlushAt = 16 * 1024;
     /// Reports queued on TCP beyond this wait until the display reads them.
@@ -147,6 +148,8 @@ private:
     int exitCode_ = 0;
     qint64 lastYieldUs_ = 0;
     port::SteadyClock yieldClock_;
+    unsigned yieldCalls_ = 0;
+    uint64_t lastSleeps_ = 0;
 };
 
 } // namespace shell
