@@ -189,6 +189,10 @@ void CalibProcedure::SetCalibrationEntries(int16_t speed, int16_t B0, int16_t ti
     }
 }
 
+int CalibProcedure::stepIndex() const {
+    return std::clamp<int>(s_.CurrentStep, 0, kPlanSteps - 1);
+}
+
 const std::string& CalibProcedure::Trace(int ring, int i) const {
     static const std::string none;
     if ((ring != 1 && ring != 2) || i < 0 || i >= kVnaDataCount)

@@ -96,6 +96,8 @@ public:
 
     const CalibPlan& plan() const { return plan_; }
     int planSize() const { return planSize_; }
+    /// CurrentStep, kept within the plan.
+    int stepIndex() const;
     bool planEnded() const { return planEnded_; }
     /// The plan shows a prompt and waits for CalibDone.
     bool waitingForUser() const { return waiting_; }

@@ -1,6 +1,7 @@
 #include "display/calib/calib_procedure.h"
 
 #include "display/calib/data_intake.h"
+#include "display/calib/plan_driver.h"
 
 #include <QTemporaryDir>
 
@@ -296,6 +297,46 @@ TEST_F(Procedure, RedoAbandonsTheRunningStep) {
     p.CalibrationStepEnded();
     EXPECT_EQ(s->CurrentStep, 0);
     EXPECT_FALSE(p.plan()[0].SE);
+}
+
+TEST_F(Procedure, DriverRunsThePlanOrTellsWhyNot) {
+    PlanChoice c;
+    c.Sped = {true, true, false, false};
+    std::vector<std::string> prompts, ended;
+    bool scanning = true;
+    PlanDriver d;
+    d.confirm = [&](const std::string& pr) {
+        prompts.push_back(pr);
+        return true;
+    };
+    d.wait = [&](const std::function<bool()>& done, double seconds) {
+        EXPECT_EQ(seconds, 2.5);
+        if (scanning)
+            ScanStep();  // the server answers with the step's scan
+        return done();
+    };
+    d.stepSeconds = [](const PlanStep&) { return 2.5; };
+    d.stepEnded = [&](const PlanStep& st) { ended.push_back(st.Info); };
+    ASSERT_TRUE(p.RedoGlobal(c));
+    const PlanDriveResult r = DrivePlan(p, d);
+    EXPECT_TRUE(r.ok) << r.message;
+    EXPECT_TRUE(p.planEnded());
+    EXPECT_EQ(prompts.size(), 5u);
+    ASSERT_EQ(ended.size(), 10u);
+    EXPECT_EQ(ended[1], "Thru Speed= 1");
+    EXPECT_TRUE(cal->speed[1].Calibrated);
+
+    // The server falls silent: the step is abandoned and the reason told.
+    scanning = false;
+    ASSERT_TRUE(p.RedoGlobal(c));
+    const PlanDriveResult silent = DrivePlan(p, d);
+    EXPECT_FALSE(silent.ok);
+    EXPECT_NE(silent.message.find("Thru Speed= 0"), std::string::npos) << silent.message;
+    EXPECT_FALSE(s->CalibrationOn);
+    // A prompt declined ends the plan too.
+    d.confirm = [](const std::string&) { return false; };
+    ASSERT_TRUE(p.RedoGlobal(c));
+    EXPECT_FALSE(DrivePlan(p, d).ok);
 }
 
 } // namespace
