@@ -1,41 +1,12 @@
 #include "display/calib/calib_procedure.h"
 
 #include "display/calib/calib_file.h"
+#include "display/calib/calib_intake.h"
 #include "link/text_rules.h"
 
 #include <algorithm>
 
 namespace {
-
-/// Files one record of a calibration scan into slot `plug` of the record's
-/// speed table: row 1 is the reference reading (kept during the
-/// detector-open and load steps), row 2 marks the speed calibrated, rows 2
-/// and 3 fill point 0, rows 4 and 5 point 1, and so on.
-void FileCalibrationRecord(CalibTable& cal, int16_t plug, int16_t& next, const VnaDataRec& rec) {
-    if (rec.Speed < 0 || rec.Speed >= kCalSpeeds || plug < 0 || plug >= kCalSlots)
-        return;
-    SpeedTable& t = cal.speed[static_cast<size_t>(rec.Speed)];
-    if (rec.Phase == 0 && rec.idx > 2)
-        ++next;
-    if (rec.idx == 2) {
-        t.CalAux = rec.bits;
-        t.CalTime = rec.Time;
-        t.Calibrated = true;
-    }
-    if (rec.idx == 1 && (plug == kSlotOpeD || plug == kSlotLoadB))
-        t.CalOffsetValue = rec.Data;
-    if (rec.idx > 1 && next >= 0 && next < kCalPoints) {
-        CalPoint& p = t.points[static_cast<size_t>(next)];
-        p.QRG = rec.Qrg;
-        Cplx& v = p.slot[static_cast<size_t>(plug)];
-        if (rec.Phase != 0)
-            v.imag(rec.Data);
-        else
-            v.real(rec.Data);
-        if (next > cal.Maxinuse)
-            cal.Maxinuse = next;
-    }
-}
 
 std::string Num(long long v) { return txt::N(v); }
 std::string NumD(double v) {
@@ -171,6 +142,9 @@ void CalibProcedure::StartCalibrationStep(int i) {
         return;
     const PlanStep& step = plan_[static_cast<size_t>(i)];
     s_.CalibrationPlug = step.Plug;
+    // Table 1 is reprogrammed while the analyser rests: no scan runs on
+    // half-edited rows, and the server takes the edits at once.
+    link_.VnaStopscan();
     Mount(FixtureOfPlug(step.Plug));
     SetCalibrationEntries(step.Speed, step.B0(), step.time);
     s_.CalibrationNxtIn = 0;

@@ -202,10 +202,11 @@ TEST_F(Procedure, PromptsWaitAndDoneRunsTheStepAtOnce) {
     EXPECT_EQ(view.message, "Thru Speed= 1");
     EXPECT_TRUE(s->CalibrationOn);
     EXPECT_EQ(s->CalibrationPlug, 0);
-    ASSERT_EQ(link.log.size(), 12u * 3u + 1u);  // rows 0..2*(4+1)+1, three fields each
-    EXPECT_EQ(link.log[0], "edit 1 0 adcspeed 1");
-    EXPECT_EQ(link.log[1], "edit 1 0 VNATime 15");
-    EXPECT_EQ(link.log[2], "edit 1 0 B0 0");
+    ASSERT_EQ(link.log.size(), 1u + 12u * 3u + 1u);  // rows 0..2*(4+1)+1, three fields each
+    EXPECT_EQ(link.log[0], "stop");
+    EXPECT_EQ(link.log[1], "edit 1 0 adcspeed 1");
+    EXPECT_EQ(link.log[2], "edit 1 0 VNATime 15");
+    EXPECT_EQ(link.log[3], "edit 1 0 B0 0");
     EXPECT_EQ(link.log.back(), "new 1");
     // Done again while the step runs changes nothing.
     p.CalibDone();
