@@ -2,6 +2,8 @@
 
 #include "display/app/master_session.h"
 
+#include <QTimer>
+
 Calibration::Calibration(MasterSession& session)
     : m_(session),
       link_(session),
@@ -12,6 +14,11 @@ Calibration::Calibration(MasterSession& session)
             link_.VnaMount(fixture);
     });
     m_.setCalibration(this);
+}
+
+void Calibration::CalibrationEndScan() {
+    if (procedure_.EndStep())
+        QTimer::singleShot(0, &context_, [this] { procedure_.CalAuto(); });
 }
 
 Calibration::~Calibration() { m_.setCalibration(nullptr); }

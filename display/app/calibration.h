@@ -9,6 +9,8 @@
 #include "display/calib/calib_procedure.h"
 #include "display/calib/scan_calib.h"
 
+#include <QObject>
+
 class MasterSession;
 
 class Calibration : public CalibrationView {
@@ -29,7 +31,10 @@ public:
 
     // ---- CalibrationView ----
     void CalibrationNextIn(const VnaDataRec& rec) override { procedure_.CalibrationNextIn(rec); }
-    void CalibrationEndScan() override { procedure_.CalibrationStepEnded(); }
+    /// Ends the step at once; the next one starts from the event loop, not
+    /// from inside the server's end-of-scan report (the server waits for
+    /// that report to be taken before it hears the next step's commands).
+    void CalibrationEndScan() override;
     void ScanCalAfterCorrect(const VnaDataRec& rec) override { scan_.AfterCorrect(rec); }
 
 private:
@@ -37,4 +42,5 @@ private:
     MainCalibLink<MasterSession> link_;
     CalibProcedure procedure_;
     ScanCalibration scan_;
+    QObject context_;  // for the calls queued to the event loop
 };

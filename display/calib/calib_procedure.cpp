@@ -216,17 +216,22 @@ void CalibProcedure::CalibrationNextIn(const VnaDataRec& rec) {
     }
 }
 
-void CalibProcedure::CalibrationStepEnded() {
+bool CalibProcedure::EndStep() {
     // The end of a scan that began before this step's own scan is not its end.
     if (!s_.CalibrationOn || !started_)
-        return;
+        return false;
     const int c = s_.CurrentStep;
     if (c >= 0 && c < kPlanSteps)
         plan_[static_cast<size_t>(c)].SE = true;
     s_.CalibrationNxtIn = 0;
     s_.CalibrationOn = false;
     started_ = false;
-    CalAuto();
+    return true;
+}
+
+void CalibProcedure::CalibrationStepEnded() {
+    if (EndStep())
+        CalAuto();
 }
 
 // ---- files ----

@@ -91,6 +91,9 @@ public:
     void CalibrationNextIn(const VnaDataRec& rec);
     /// The server ended a scan: ends the running step and goes on.
     void CalibrationStepEnded();
+    /// Ends the running step (true) without going on; CalAuto then goes on.
+    /// For callers that must leave the link's handler before the next step.
+    bool EndStep();
     /// Abandons the running step: no more records are filed.
     void Abandon();
 

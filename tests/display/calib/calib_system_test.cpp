@@ -1,21 +1,75 @@
-// Calibrating the simulated analyser end to end: the real tavrel13 and
-// brindlev1 in virtual time calibrate with the switch at two speeds, and
-// measurements made with that calibration in a new run match the simulated
-// devices' exact S-parameters.
+// Calibrating the simulated analyser end to end: in the calibration window
+// (the main window offscreen, the real brindlev1 in virtual time, buttons
+// pressed by the test) and with tavrel13 --batch --make-cal, with the
+// switch at two speeds; measurements made with the saved calibration in a
+// new run match the simulated devices' exact S-parameters. With
+// VNA_SHOT_DIR set (and a display) the window is photographed at a prompt
+// and during a step.
+#include "display/app/calibration.h"
+#include "display/app/calibration_windows.h"
+#include "display/app/master_session.h"
+#include "display/app/master_window.h"
+#include "display/calib/calib_win.h"
 #include "display/sfile/touchstone_reader.h"
 #include "sim/devices.h"
 #include "tests/display/calib/sim_compare.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QEventLoop>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
+#include <QMdiSubWindow>
 #include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
 namespace {
+
+int argc = 1;
+char arg0[] = "calib_system_test";
+char* argv[] = {arg0, nullptr};
+void App() {
+    static QApplication* app = new QApplication(argc, argv);
+    (void)app;
+}
+
+// Runs the event loop (at full speed, as the program's own loop does) until
+// `done` holds or the time is up.
+bool WaitUntil(const std::function<bool()>& done, int ms) {
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer poll, limit;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    poll.start(5);
+    limit.setSingleShot(true);
+    limit.start(ms);
+    loop.exec();
+    return done();
+}
+
+void Shot(const QString& name) {
+    const QByteArray dir = qgetenv("VNA_SHOT_DIR");
+    if (dir.isEmpty())
+        return;
+    QCoreApplication::processEvents();
+    QProcess::execute("import", {"-window", "root", QDir(dir).filePath(name)});
+}
 
 struct Bench {
     QTemporaryDir dir;
@@ -82,6 +136,8 @@ struct Bench {
     }
 };
 
+} // namespace
+
 TEST(CalibSystem, BatchCalibrationWithAnotherControlFileMeasuresTrue) {
     Bench b;
     b.Run({"--make-cal", "bench.cd", "--cc", "Bench.CC", "--cal-speeds", "0,2"});
@@ -91,4 +147,113 @@ TEST(CalibSystem, BatchCalibrationWithAnotherControlFileMeasuresTrue) {
     b.MeasureAndCompare("bench.cd", "cable", 0, 2);
 }
 
-} // namespace
+
+TEST(CalibSystem, WindowCalibrationSavedAndUsedInANewRun) {
+    App();
+    Bench b;
+    QFile::copy(VNA_SOURCE_DIR "/data/MastCalib.CC", b.dir.filePath("MastCalib.CC"));
+    qputenv("XDG_RUNTIME_DIR", b.Env().value("XDG_RUNTIME_DIR").toLocal8Bit());
+    auto state = std::make_unique<MeasureState>();
+    auto cal = std::make_unique<CalibTable>();
+    MasterSession session(*state, *cal);
+    Calibration calibration(session);
+    StartOptions o;
+    o.workDir = b.dir.path();
+    o.serverPath = BRINDLEV1_PATH;
+    o.serverOptions = {"--virtual-time"};
+    o.serverWindow = false;
+    session.setOptions(o);
+    Master master(session);
+    master.setModalMessages(false);
+    CalibrationWindows windows(master, session, calibration);
+    master.resize(1000, 700);
+    master.show();
+    ASSERT_TRUE(session.Startup()) << session.lastError().toStdString();
+    master.AfterStartup();
+    windows.AfterStartup();
+    ASSERT_TRUE(WaitUntil([&] { return session.linkUp(); }, 20000)) << "the link did not come up";
+
+    CalibWin* w = windows.calibWin();
+    auto* menu = master.findChild<QAction*>("MenuCal");
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->isEnabled());
+    EXPECT_TRUE(menu->isChecked());  // shown at start-up
+    menu->trigger();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_FALSE(menu->isChecked());
+    menu->trigger();
+    ASSERT_TRUE(w->isVisible());
+    EXPECT_TRUE(menu->isChecked());
+    w->parentWidget()->resize(560, 420);
+    static_cast<QMdiSubWindow*>(w->parentWidget())->raise();
+
+    auto box = [&](const char* name) { return w->findChild<QCheckBox*>(name); };
+    EXPECT_TRUE(box("AutoMount")->isChecked());  // the configuration's driver is SIM
+    box("S_Swi_Cal")->setChecked(true);
+    box("RefCal")->setChecked(true);
+    for (int i = 0; i < 4; ++i)
+        box(qPrintable(QString("Sped_%1").arg(i)))->setChecked(i == 0 || i == 2);
+    auto* done = w->findChild<QPushButton*>("CalibDone");
+    auto* message = w->findChild<QLabel*>("CalibMessage");
+    auto* progress = w->findChild<QProgressBar*>("CalProgress");
+    QElapsedTimer dbg;
+    dbg.start();
+    int rows = 0;
+    if (qEnvironmentVariableIsSet("VNA_DEBUG_LINK")) {
+        QObject::connect(&session, &MasterSession::CommandText, [&](const QByteArray& t) {
+            if (!t.startsWith("0004"))
+                std::printf("%7lld cmd %s (rows %d)\n", dbg.elapsed(), t.constData(), rows);
+        });
+        QObject::connect(&session, &MasterSession::RecordArriving,
+                         [&](const VnaDataRec&) { ++rows; });
+        QObject::connect(&session, &MasterSession::ScanEnded, [&] {
+            std::printf("%7lld end of scan (rows %d)\n", dbg.elapsed(), rows);
+        });
+    }
+    w->findChild<QPushButton*>("RedoGlobal")->click();
+
+    QStringList prompts;
+    bool shotStep = false;
+    QElapsedTimer clock;
+    clock.start();
+    const QString ended = "Calibration ended - save or close window";
+    while (message->text() != ended) {
+        ASSERT_TRUE(WaitUntil([&] { return done->isVisible() || message->text() == ended ||
+                                           (!shotStep && progress->value() > 8); },
+                              60000))
+            << "stuck at " << message->text().toStdString();
+        if (!shotStep && progress->value() > 8 && !done->isVisible()) {
+            Shot("calib_step.png");
+            shotStep = true;
+            continue;
+        }
+        if (done->isVisible()) {
+            prompts << message->text();
+            std::printf("prompt \"%s\" after %.1f s\n", qPrintable(message->text()),
+                        clock.elapsed() / 1000.0);
+            if (prompts.size() == 2)
+                Shot("calib_prompt.png");
+            WaitUntil([] { return false; }, 300);  // a user takes a moment
+            done->click();
+        }
+    }
+    std::printf("plan ended after %.1f s\n", clock.elapsed() / 1000.0);
+    EXPECT_EQ(prompts, (QStringList{"Mount Thru Cable", "Leave Detector open",
+                                    "Leave Ports Open", "Short Ports"}));
+    EXPECT_TRUE(calibration.procedure().planEnded());
+    EXPECT_EQ(state->SwitchOption, " Switch ");
+
+    w->setFileChooser([&](const QString&, const QString&, bool save, const QString&) {
+        EXPECT_TRUE(save);
+        return b.dir.filePath("window.cd");
+    });
+    w->findChild<QPushButton*>("CalSav")->click();
+    ASSERT_TRUE(QFile::exists(b.dir.filePath("window.cd")));
+    EXPECT_EQ(w->findChild<QLabel*>("CalMastFile")->text(), "window.cd");
+    EXPECT_TRUE(master.messages().isEmpty()) << master.messages().join("; ").toStdString();
+    session.Shutdown();
+
+    // A new run measures with it.
+    b.MeasureAndCompare("window.cd", "att10", 1, 0);
+    b.MeasureAndCompare("window.cd", "cable", 0, 2);
+}
