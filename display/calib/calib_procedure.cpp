@@ -149,6 +149,8 @@ void CalibProcedure::StartCalibrationStep(int i) {
     SetCalibrationEntries(step.Speed, step.B0(), step.time);
     s_.CalibrationNxtIn = 0;
     started_ = false;
+    if (view_)
+        view_->CalProgress(0);
     s_.CalibrationOn = true;
     link_.vnaNewScan(1);
 }

@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -48,7 +49,7 @@ CalibWin::CalibWin(CalibProcedure& procedure, const QString& workDir, QWidget* p
     setWindowTitle("Basic Calibration");
 
     auto* box = new QVBoxLayout(this);
-    auto* kinds = new QHBoxLayout;
+    auto* kinds = new QVBoxLayout;
     S_Swi_Cal_ = Named(new QCheckBox("S-Switch"), "S_Swi_Cal");
     RefCal_ = Named(new QCheckBox("Reflection Calibration"), "RefCal");
     TranCal_ = Named(new QCheckBox("Transfer Calibration"), "TranCal");
@@ -57,22 +58,20 @@ CalibWin::CalibWin(CalibProcedure& procedure, const QString& workDir, QWidget* p
     kinds->addWidget(S_Swi_Cal_);
     kinds->addWidget(RefCal_);
     kinds->addWidget(TranCal_);
-    kinds->addStretch();
     box->addLayout(kinds);
 
     auto* speeds = new QGroupBox("Speeds");
-    auto* speedRow = new QHBoxLayout(speeds);
+    auto* speedGrid = new QGridLayout(speeds);
     const char* speedText[4] = {"133 Ms", "40 Ms", "20 ms", "10 Ms"};
     for (int i = 0; i < 4; ++i) {
         Sped_[static_cast<size_t>(i)] =
             Named(new QCheckBox(speedText[i]), QString("Sped_%1").arg(i));
-        speedRow->addWidget(Sped_[static_cast<size_t>(i)]);
+        speedGrid->addWidget(Sped_[static_cast<size_t>(i)], i / 2, i % 2);
     }
     Sped_[0]->setChecked(true);
     box->addWidget(speeds);
 
-    AutoMount_ = Named(new QCheckBox("Mount the standards on the simulated analyser"),
-                       "AutoMount");
+    AutoMount_ = Named(new QCheckBox("Mount standards (simulated analyser)"), "AutoMount");
     AutoMount_->setChecked(true);
     p_.setAutoMount(true);
     connect(AutoMount_, &QCheckBox::toggled, this, [this](bool on) { p_.setAutoMount(on); });

@@ -140,8 +140,16 @@ struct Bench {
 
 TEST(CalibSystem, BatchCalibrationWithAnotherControlFileMeasuresTrue) {
     Bench b;
-    b.Run({"--make-cal", "bench.cd", "--cc", "Bench.CC", "--cal-speeds", "0,2"});
+    b.Run({"--make-cal", "bench.cd", "--cc", "Bench.CC", "--cal-speeds", "0,2", "--dump"});
     ASSERT_EQ(b.exitCode, 0) << b.errors.toStdString();
+    EXPECT_TRUE(b.errors.contains("61 calibration entries from Bench.CC, settling time 10, 17 "
+                                  "steps"))
+        << b.errors.toStdString();
+    QFile dump(b.dir.filePath("Tavrel13 Dumpfile.txt"));
+    ASSERT_TRUE(dump.open(QIODevice::ReadOnly));
+    const QByteArray text = dump.readAll();
+    EXPECT_TRUE(text.contains("Sort W. Switch SWAP Speed= 2")) << "the plan last used";
+    EXPECT_TRUE(text.contains("\r\nCalibrationOn=False\r\n"));
     ASSERT_TRUE(QFile::exists(b.dir.filePath("bench.cd")));
     b.MeasureAndCompare("bench.cd", "att10", 1, 0);
     b.MeasureAndCompare("bench.cd", "cable", 0, 2);
@@ -173,6 +181,25 @@ TEST(CalibSystem, WindowCalibrationSavedAndUsedInANewRun) {
     windows.AfterStartup();
     ASSERT_TRUE(WaitUntil([&] { return session.linkUp(); }, 20000)) << "the link did not come up";
 
+    // The dump of the state after start-up, written whole each time.
+    auto* dump = master.findChild<QPushButton*>("DUMDUM");
+    ASSERT_TRUE(dump && dump->isEnabled());
+    const QString dumpFile = b.dir.filePath("Tavrel13 Dumpfile.txt");
+    dump->click();
+    QFile f(dumpFile);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray first = f.readAll();
+    f.close();
+    for (const char* line : {"\r\nVnaScanSize=100\r\n", "\r\nFilterTime=20\r\n",
+                             "\r\nSmessure=1\r\n", "\r\nScaleInitDone=True\r\n",
+                             "\r\n*** Sdata ****\r\n", "\r\nLast Used Calibration Plan\r\n"})
+        EXPECT_TRUE(first.contains(line)) << line;
+    EXPECT_EQ(first.count('\n'), first.count("\r\n"));
+    dump->click();
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll().count("Revision "), 1);
+    f.close();
+
     CalibWin* w = windows.calibWin();
     auto* menu = master.findChild<QAction*>("MenuCal");
     ASSERT_NE(menu, nullptr);
@@ -184,8 +211,11 @@ TEST(CalibSystem, WindowCalibrationSavedAndUsedInANewRun) {
     menu->trigger();
     ASSERT_TRUE(w->isVisible());
     EXPECT_TRUE(menu->isChecked());
-    w->parentWidget()->resize(560, 420);
-    static_cast<QMdiSubWindow*>(w->parentWidget())->raise();
+    // Where the screenshots see it whole.
+    QWidget* sub = w->parentWidget();
+    QWidget* area = sub->parentWidget();
+    sub->setGeometry(area->width() - 380, 0, 380, std::min(area->height(), 520));
+    sub->raise();
 
     auto box = [&](const char* name) { return w->findChild<QCheckBox*>(name); };
     EXPECT_TRUE(box("AutoMount")->isChecked());  // the configuration's driver is SIM
