@@ -95,8 +95,10 @@ int BatchCalibrate::Run() {
                    ? o_.stepTimeout
                    : 30 + 3 * RowSeconds(step.Speed, step.time) * 2 * (s.Calibrationpoints + 1) * 2;
     };
-    d.stepEnded = [this](const PlanStep& step) {
-        err_ << "tavrel13: calibrated " << Q(step.Info) << "\n";
+    d.stepEnded = [&](const PlanStep& step) {
+        err_ << "tavrel13: calibrated " << FixtureOfPlug(step.Plug).data()
+             << (step.Swap ? " swapped" : "") << " speed " << step.Speed << ": " << p.endedStepRows()
+             << " rows\n";
         err_.flush();
     };
     const PlanDriveResult r = DrivePlan(p, d);

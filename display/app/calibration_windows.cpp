@@ -19,7 +19,8 @@ CalibrationWindows::CalibrationWindows(Master& master, MasterSession& session,
                                        Calibration& calibration)
     : QObject(&master), w_(master), m_(session), c_(calibration) {
     win_ = new CalibWin(c_.procedure(), m_.options().workDir);
-    sub_ = w_.mdiArea()->addSubWindow(win_);
+    auto* mdi = w_.findChild<QMdiArea*>("MdiArea");
+    sub_ = mdi->addSubWindow(win_);
     sub_->setObjectName("CalibWinWindow");
     sub_->setAttribute(Qt::WA_DeleteOnClose, false);
     connect(win_, &CalibWin::Message, &w_, &Master::Message);

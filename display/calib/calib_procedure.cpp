@@ -149,6 +149,7 @@ void CalibProcedure::StartCalibrationStep(int i) {
     SetCalibrationEntries(step.Speed, step.B0(), step.time);
     s_.CalibrationNxtIn = 0;
     started_ = false;
+    stepRows_ = 0;
     if (view_)
         view_->CalProgress(0);
     s_.CalibrationOn = true;
@@ -202,6 +203,7 @@ void CalibProcedure::CalibrationNextIn(const VnaDataRec& rec) {
         return;
 
     FileCalibrationRecord(cal_, P, s_.CalibrationNxtIn, rec);
+    ++stepRows_;
     const int16_t n = s_.CalibrationNxtIn;
     if (rec.idx == 2 && view_)
         view_->MarkSpeed(sp);
@@ -225,6 +227,7 @@ bool CalibProcedure::EndStep() {
     const int c = s_.CurrentStep;
     if (c >= 0 && c < kPlanSteps)
         plan_[static_cast<size_t>(c)].SE = true;
+    endedRows_ = stepRows_;
     s_.CalibrationNxtIn = 0;
     s_.CalibrationOn = false;
     started_ = false;

@@ -106,6 +106,9 @@ public:
     bool waitingForUser() const { return waiting_; }
     /// A step's scan is under way and has passed its row 0.
     bool stepScanStarted() const { return started_; }
+    /// Rows filed by the step started last, and by the step that ended last.
+    int stepRows() const { return stepRows_; }
+    int endedStepRows() const { return endedRows_; }
     std::string ListCalibrationPlan() const { return ::ListCalibrationPlan(plan_); }
 
     /// Trace ring 1 (entry) or 2 (exit) at record-log index i (0..200).
@@ -139,6 +142,8 @@ private:
     bool waiting_ = false;
     bool started_ = false;
     bool autoMount_ = false;
+    int stepRows_ = 0;
+    int endedRows_ = 0;
     std::string controlFile_ = "MastCalib.CC";
     std::array<std::array<std::string, kVnaDataCount>, 2> trace_{};
 };

@@ -173,6 +173,8 @@ TEST_F(Procedure, SwitchPlanRunsEveryStepIntoItsSlot) {
     EXPECT_FALSE(cal->speed[1].Calibrated);
     EXPECT_EQ(cal->Maxinuse, 2);
     EXPECT_EQ(view.marked, 2);
+    EXPECT_EQ(p.stepRows(), 8);  // rows 0..7 of the last step's scan
+    EXPECT_EQ(p.endedStepRows(), 8);
     EXPECT_EQ(view.progress, 7 * 10 / 4);
     // Each standard mounted in turn, the load without a prompt, then the device.
     EXPECT_EQ(link.Mounts(),

@@ -280,7 +280,6 @@ TEST(CalibSystem, WindowCalibrationSavedAndUsedInANewRun) {
     w->findChild<QPushButton*>("CalSav")->click();
     ASSERT_TRUE(QFile::exists(b.dir.filePath("window.cd")));
     EXPECT_EQ(w->findChild<QLabel*>("CalMastFile")->text(), "window.cd");
-    EXPECT_TRUE(master.messages().isEmpty()) << master.messages().join("; ").toStdString();
     session.Shutdown();
 
     // A new run measures with it.
