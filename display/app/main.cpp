@@ -3,8 +3,12 @@
 
 #include "display/app/batch_calibrate.h"
 #include "display/app/batch_run.h"
+#include "display/app/calibration.h"
+#include "display/app/calibration_windows.h"
+#include "display/app/diagnostic_dump.h"
 #include "display/app/master_session.h"
 #include "display/app/master_window.h"
+#include "display/calib/calib_dump.h"
 #include "display/calib/calib_table.h"
 #include "display/measure/measure_state.h"
 
@@ -22,6 +26,7 @@ namespace {
 struct Parsed {
     bool batch = false;
     bool makeCal = false;
+    bool dump = false;
     BatchOptions batchOptions;
     CalibrateOptions calOptions;
     StartOptions start;
@@ -92,11 +97,13 @@ Parsed Parse(const QStringList& arguments) {
                                      "FILE", "MastCalib.CC");
     const QCommandLineOption calSpeeds("cal-speeds", "With --make-cal: the speeds to calibrate.",
                                        "LIST", "0,1,2,3");
+    const QCommandLineOption dump("dump", "With --batch: write the diagnostic dump \"Tavrel13 "
+                                          "Dumpfile.txt\" into the current directory at the end.");
     const QCommandLineOption calTitle("cal-title", "With --make-cal: the calibration's title.",
                                       "TEXT", "Simulated analyser");
     p.addOptions({batch, start, end, points, speed, time, measure, cal, sweeps, out, plot, smith,
                   plotSize, linkTimeout, sweepTimeout, server, driver, dut, virtualTime, seed,
-                  noise, trace, simFault, makeCal, control, calSpeeds, calTitle});
+                  noise, trace, simFault, makeCal, control, calSpeeds, calTitle, dump});
 
     Parsed r;
     if (!p.parse(arguments)) {
@@ -165,6 +172,9 @@ Parsed Parse(const QStringList& arguments) {
     b.start_ = s;
 
     r.makeCal = p.isSet(makeCal);
+    r.dump = p.isSet(dump);
+    if (r.dump && !r.batch)
+        r.error = "--dump goes with --batch (the window has its Dump button)";
     if (r.makeCal && !r.batch)
         r.error = "--make-cal goes with --batch";
     CalibrateOptions& c = r.calOptions;
@@ -234,17 +244,29 @@ int main(int argc, char** argv) {
     auto state = std::make_unique<MeasureState>();
     auto cal = std::make_unique<CalibTable>();
     MasterSession session(*state, *cal);
+    Calibration calibration(session);  // the session's calibration window
 
     if (parsed.batch) {
         BatchView view(err);
         session.setMainWindow(&view);
         int rc;
         if (parsed.makeCal) {
-            BatchCalibrate calibrate(session, parsed.calOptions, err);
+            BatchCalibrate calibrate(session, calibration, parsed.calOptions, err);
             rc = calibrate.Run();
         } else {
             BatchRun run(session, parsed.batchOptions, err);
             rc = run.Run();
+        }
+        if (parsed.dump) {
+            const QString e =
+                WriteDiagnosticDump(session, calibration.procedure(), parsed.start.workDir);
+            if (!e.isEmpty()) {
+                err << "tavrel13: the diagnostic dump was not written: " << e << "\n";
+                if (rc == kBatchOk)
+                    rc = kBatchWrite;
+            } else {
+                err << "tavrel13: diagnostic dump written to " << kDumpFileName << "\n";
+            }
         }
         session.Shutdown();
         session.setMainWindow(nullptr);
@@ -253,11 +275,13 @@ int main(int argc, char** argv) {
 
     session.setOptions(parsed.start);
     Master master(session);  // registers itself and its child windows
+    CalibrationWindows calibWindows(master, session, calibration);
     master.show();
     if (!session.Startup()) {
         master.Status(session.lastError());
     }
     master.AfterStartup();
+    calibWindows.AfterStartup();
     const int rc = app->exec();
     session.Shutdown();
     return rc;
