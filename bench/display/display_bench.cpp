@@ -2,8 +2,8 @@
 // text through framing, splitting, the record log, the point lists and the
 // correction, without drawing; and the time from starting tavrel13 --batch
 // on the simulated analyser (virtual time) to its first stored point.
+#include "display/app/master_session.h"
 #include "display/calib/calib_table.h"
-#include "display/measure/master/master_session.h"
 #include "link/messages.h"
 
 #include <benchmark/benchmark.h>

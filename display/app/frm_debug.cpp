@@ -1,5 +1,6 @@
-#include "display/measure/master/frm_debug.h"
+#include "display/app/frm_debug.h"
 
+#include "display/app/qt_text.h"
 #include "link/text_rules.h"
 
 #include <Pointel/meter.h>
@@ -15,14 +16,13 @@
 namespace {
 
 QLabel* NamedLabel(const char* name, QWidget* parent) {
-    auto* l = new QLabel(parent);
-    l->setObjectName(name);
+    auto* l = Named(new QLabel(parent), name);
     l->setTextInteractionFlags(Qt::TextSelectableByMouse);
     l->setMinimumWidth(120);
     return l;
 }
 
-QString Decimal(double x) { return QString::fromStdString(txt::DecimalText(x)); }
+QString Decimal(double x) { return Q(txt::DecimalText(x)); }
 
 } // namespace
 

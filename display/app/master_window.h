@@ -3,9 +3,10 @@
 // (configuration, diagnostic window; the graphs, the Smith chart, the
 // display settings and the calibration window plug in the same way), the
 // menus, and the strip of sweep controls. It only shows: the logic lives in
-// MasterSession and SweepControl.
+// MasterSession and SweepControl. It registers itself and its child windows
+// with the session while it lives.
 
-#include "display/measure/master/master_view.h"
+#include "display/app/main_window_view.h"
 
 #include <QMainWindow>
 
@@ -22,10 +23,11 @@ class QMdiSubWindow;
 class QPushButton;
 class QRadioButton;
 
-class Master : public QMainWindow, public MasterView {
+class Master : public QMainWindow, public MainWindowView {
     Q_OBJECT
 public:
     explicit Master(MasterSession& session, QWidget* parent = nullptr);
+    ~Master() override;
 
     /// Shows what the start-up read (configuration, sweep fields).
     void AfterStartup();
@@ -34,17 +36,12 @@ public:
     VnaControl* vnaControl() const { return control_; }
     QMdiArea* mdiArea() const { return mdi_; }
 
-    // ---- MasterView ----
+    // ---- MainWindowView ----
     void Message(const QString& text) override;
     void SetCaption(const QString& caption) override;
     void Status(const QString& text) override;
     void VnaMessureCaption(const QString& caption) override;
     void ConfigDoneRed(bool red) override;
-    bool TempCorr() const override;
-    void ShowTempOffset(int32_t drift) override;
-    void showri(double re, double im) override;
-    void ShowTable(int16_t table) override;
-    void ShowLowQrg(int32_t qrg) override;
 
     /// Message boxes are shown modally unless switched off (tests).
     void setModalMessages(bool on) { modal_ = on; }

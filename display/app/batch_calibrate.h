@@ -7,7 +7,8 @@
 // word, mounts the standard on the simulated bench, runs one scan of table 1
 // and files the readings into the step's calibration slot.
 
-#include "display/measure/master/batch_run.h"
+#include "display/app/batch_run.h"
+#include "display/app/calibration_view.h"
 
 #include <QString>
 #include <QTextStream>
@@ -35,19 +36,19 @@ struct CalStepPlan {
 /// with the port swap: slots 0..7.
 extern const CalStepPlan kCalSteps[8];
 
-/// Files one record of a calibration scan of table 1 into slot `plug` of the
-/// record's speed table: row 1 gives the reference reading (kept during the
-/// detector-open and load steps), row 2 marks the speed calibrated, rows
-/// 2, 3 fill point 0, rows 4, 5 point 1, and so on. `next` is the point
-/// counter of the scan (CalibrationNxtIn). Records of other speeds or past
-/// the table's 121 points are ignored.
-void FileCalibrationRecord(CalibTable& cal, int16_t plug, int16_t& next, const VnaDataRec& rec);
-
-class BatchCalibrate : public BatchJob {
+/// Registered as the session's calibration window while it runs: the
+/// records of each step's scan come to it.
+class BatchCalibrate : public BatchJob, public CalibrationView {
     Q_OBJECT
 public:
     BatchCalibrate(MasterSession& session, CalibrateOptions options, QTextStream& err);
+    ~BatchCalibrate() override;
     int Run();
+
+    // ---- CalibrationView ----
+    void CalibrationNextIn(const VnaDataRec& rec) override;
+    void CalibrationEndScan() override;
+    void ScanCalAfterCorrect(const VnaDataRec&) override {}  // no scan calibration here
 
 private:
     int RunStep(int16_t speed, const CalStepPlan& step);
@@ -55,4 +56,11 @@ private:
     CalibrateOptions o_;
     int16_t entries_ = 0;
     int16_t time_ = 0;
+    // The step under way: its scan counts from its row 0 with the step's
+    // speed and switch word, until its end of scan.
+    const CalStepPlan* step_ = nullptr;
+    int16_t speed_ = 0;
+    bool started_ = false;
+    bool ended_ = false;
+    int rows_ = 0;
 };

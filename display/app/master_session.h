@@ -1,33 +1,30 @@
 #pragma once
-// The main window's logic without widgets: start-up and shutdown, the link
-// to the instrument server (TCP listener or local channels) and the server
-// process, the outgoing and incoming link text, the data records and the
-// end-of-scan handling, and the choice of the measured S-parameter. The
-// window (or the batch mode) shows what this object reports through
-// MasterView; the state it works on is the program's one MeasureState.
+// The display program's session: the start-up and shutdown of the main
+// window without its widgets, and the one object the windows talk to. It
+// is made of three parts with one job each, which callers never reach
+// directly: the server process (ServerProcess), the link to it
+// (LinkTransport) and the measurement (MeasurementSession). The windows
+// register here, one small interface each (WindowViews); the state it works
+// on is the program's one MeasureState and calibration table.
 
-#include "display/calib/calib_events.h"
+#include "display/app/link_transport.h"
+#include "display/app/measurement_session.h"
+#include "display/app/server_process.h"
+#include "display/app/window_views.h"
 #include "display/calib/calib_table.h"
 #include "display/calib/contfile.h"
 #include "display/config/config_file.h"
-#include "display/measure/master/sweep_control.h"
 #include "display/measure/measure_state.h"
-#include "link/vna.h"
-#include "link/winsock.h"
 
 #include <QObject>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 
 #include <array>
 #include <memory>
 
 class Skala;
-class MasterView;
 namespace lnk {
-class CliSrv;
 class ProgramPresence;
 }
 
@@ -42,25 +39,35 @@ struct StartOptions {
     bool serverWindow = true;     ///< false: the server runs with --no-window
 };
 
-class MasterSession : public QObject, public CalibEvents, public ScanTableTarget {
+class MasterSession : public QObject, public ScanTableTarget {
     Q_OBJECT
 public:
     static constexpr int kFreqScale = 4;
+    /// The status line while the analyser does not answer (state report 95).
+    static constexpr const char* kNoAnswerText =
+        "the analyser does not answer: is it switched on and connected?";
 
     MasterSession(MeasureState& s, CalibTable& cal, QObject* parent = nullptr);
     ~MasterSession() override;
 
-    void setView(MasterView* view);
+    // ---- the windows (nullptr unregisters) ----
+    void setMainWindow(MainWindowView* v) { views_.setMainWindow(v); }
+    void setGraph(GraphView* v) { views_.setGraph(v); }
+    void setSmith(SmithView* v) { views_.setSmith(v); }
+    void setDiagnostic(DiagnosticView* v) { views_.setDiagnostic(v); }
+    void setCalibration(CalibrationView* v) { views_.setCalibration(v); }
+    /// How often an event of this kind found no registered window.
+    int unheard(WindowViews::Event e) const { return views_.unheard(e); }
 
     // ---- start-up and shutdown ----
     /// Where the program works and what it passes to the server; sets the
     /// built-in help address. Called before the windows are made.
     void setOptions(const StartOptions& options);
     const StartOptions& options() const { return options_; }
-    /// The start-up sequence without the windows. Problems are told through
-    /// the view (Message/Status); returns false when the link or the server
-    /// could not be started, or a calibration file asked for could not be
-    /// read (the reason in lastError()).
+    /// The start-up sequence without the windows. Problems are told to the
+    /// main window (Message/Status); returns false when the link or the
+    /// server could not be started, or a calibration file asked for could
+    /// not be read (the reason in lastError()).
     bool Startup();
     /// Stops the server: "99#" over a connected TCP link, the local channel
     /// closed; waits a moment for the server process to end.
@@ -75,9 +82,8 @@ public:
     QString ServerArgument() const;
     /// Every argument the server is started with.
     QStringList ServerArguments() const;
-    /// The server program: beside this program's executable, then in the
-    /// working directory; empty when neither exists.
-    static QString FindServer(const QString& programDir, const QString& workDir);
+    /// The TCP port listened on for the server (0 when not listening).
+    quint16 tcpPort() const { return link_.tcpPort(); }
     /// The default calibration file of the switch option.
     QString DefaultCalFile() const;
     /// Reads a calibration file into the calibration table (unchanged on
@@ -88,7 +94,10 @@ public:
     /// arrived) and has been sent the first scan.
     bool linkUp() const;
 
-    // ---- what other windows call ----
+    // ---- what the windows call ----
+    void vnaSetUpScan(int16_t ta, int16_t numtest, int32_t SF, int32_t EF, int16_t ADCS,
+                      int16_t VnaT, int16_t ADCBi, int16_t B0, int16_t B1, int16_t B2,
+                      int16_t B3, int16_t B4);
     void vnaSetUpEntry(int16_t ta, int16_t Idx, int32_t F, int16_t ADCS, int16_t VnaT,
                        int16_t ADCBi, int16_t e, int16_t B0, int16_t B1, int16_t B2, int16_t B3,
                        int16_t B4) override;
@@ -102,25 +111,27 @@ public:
     void VnaMount(const QByteArray& fixture);
     /// Every piece of incoming link text.
     void arrivalproc(const QByteArray& piece);
+    /// FrmDebug's TempCorr, as the data path asks it.
+    bool TempCorr() const { return measure_.TempCorr(); }
 
     // ---- measured S-parameter ----
-    void VnaMessure_Click();
-    void ConfigDone_Click();
-    bool configDoneRed() const { return configDoneRed_; }
-    static QString MessureCaption(int smessure);
+    void VnaMessure_Click() { measure_.VnaMessure_Click(); }
+    void ConfigDone_Click() { measure_.ConfigDone_Click(); }
+    bool configDoneRed() const { return measure_.configDoneRed(); }
+    static QString MessureCaption(int smessure) {
+        return MeasurementSession::MessureCaption(smessure);
+    }
     /// Sets Smessure and the switch word for it (bridge and port switch).
-    void SetMeasured(int16_t smessure);
+    void SetMeasured(int16_t smessure) { measure_.SetMeasured(smessure); }
 
-    // ---- parts ----
+    // ---- the program's state ----
     MeasureState& state() { return s_; }
     CalibTable& calib() { return cal_; }
-    VnaConfig& config() { return cfg_; }
     const VnaConfig& config() const { return cfg_; }
+    /// The main window's five scales; 4 is the frequency scale.
     Skala& Scales(int i) { return *scales_[static_cast<size_t>(i)]; }
-    vna& link() { return vna_; }
-    SweepControl& sweep() { return *sweep_; }
-    lnk::Winsock& Winsock1() { return winsock_; }
-    QProcess& server() { return server_; }
+    /// The logic behind the main window's sweep controls.
+    SweepControl& sweep() { return measure_.sweep(); }
     QString builtInHelp() const { return QString::fromStdString(builtInHelp_); }
     /// Sets the configuration (the configuration window's Load and edits).
     void setConfig(const VnaConfig& cfg);
@@ -128,16 +139,10 @@ public:
     /// (the message has been shown).
     bool initCFG();
 
-    // ---- CalibEvents ----
-    bool TempCorr() const override;
-    void ShowTempOffset(int32_t drift) override;
-    void makelive(int16_t p) override;
-    void Makesmithlive(int16_t p) override;
-    void showri(double re, double im) override;
-    void CalibrationNextIn(const VnaDataRec& rec) override;
-    void ScanCalAfterCorrect(const VnaDataRec& rec) override;
-
 signals:
+    /// Every command text handed to the link, whether or not the link is up
+    /// to carry it (diagnostics and tests).
+    void CommandText(const QByteArray& text);
     /// A data record arrived, before it is filed.
     void RecordArriving(const VnaDataRec& rec);
     /// A data record arrived (after it was filed).
@@ -149,48 +154,27 @@ signals:
     void LinkUp();
     /// The server process ended.
     void ServerEnded(int exitCode, const QString& errorOutput);
-    /// Calibration hooks for the calibration procedure.
-    void CalibrationRecord(const VnaDataRec& rec);
-    void CalibrationEndScan();
-    void ScanCalRecord(const VnaDataRec& rec);
 
 private:
     void SetUpScales();
-    void vna_SendData(const QByteArray& text);
-    void vna_DataReady(qint16 ta, qint16 Idx, qint32 rf, qint16 LOPH, qint32 dat, qint16 tag,
-                       qint16 ADCS, qint16 ADCBits, qint16 VNATime, qint16 B0, qint16 B1,
-                       qint16 B2, qint16 B3, qint16 B4);
-    void vna_EndScan();
-    void vna_Rateinfo(qint16 rate);
-    void Winsock1_ConnectionRequest(int requestID);
-    bool StartLink();
     bool StartServer();
-    void PollLocalPeer();
-    void SendFirstScan();
-    void OnLinkUp(const QString& status);
+    void vna_Rateinfo(qint16 rate);
+    void vna_Stateinfo(qint16 Statid);
+    bool Fail(const QString& error);
 
     MeasureState& s_;
     CalibTable& cal_;
     VnaConfig cfg_;
     std::string builtInHelp_;
-    MasterView* view_ = nullptr;
-    std::array<std::unique_ptr<Skala>, 5> scales_;
-    vna vna_;
-    lnk::Winsock winsock_;
-    std::unique_ptr<lnk::CliSrv> frmCliSrv_;
+    WindowViews views_;
+    std::array<std::unique_ptr<Skala>, 5> scales_;  // made before the parts that use them
+    LinkTransport link_;
+    ServerProcess server_;
+    MeasurementSession measure_;
     std::unique_ptr<lnk::ProgramPresence> presence_;
-    QProcess server_;
-    QByteArray serverErrors_;
-    std::unique_ptr<SweepControl> sweep_;
     StartOptions options_;
     QString title_;
     QString lastError_;
-    QTimer peerPoll_;
-    bool useLocalLink_ = false;  // the link chosen at start-up
-    bool TakeData_ = true;
-    bool configDoneRed_ = false;
-    bool started_ = false;
-    bool firstScanPending_ = false;
-    bool linkReady_ = false;  // the server has connected (first scan sent)
+    bool noAnswerShown_ = false;
     bool shutDown_ = false;
 };

@@ -1,11 +1,11 @@
 // The sweep range and speed controls: entry fields, modes, step buttons,
 // the one-shot timer and the speed and time menus, against the texts the
 // transport hands out.
+#include "display/app/sweep_control.h"
 #include "display/graph/skala.h"
-#include "display/measure/master/sweep_control.h"
 #include "display/measure/point_list.h"
 #include "link/vna.h"
-#include "tests/display/measure/master/wait_until.h"
+#include "tests/display/app/wait_until.h"
 
 #include <QCoreApplication>
 

@@ -1,8 +1,8 @@
-#include "display/measure/master/sweep_control.h"
+#include "display/app/sweep_control.h"
 
+#include "display/app/window_views.h"
 #include "display/graph/skala.h"
 #include "display/measure/formatting.h"
-#include "display/measure/master/master_view.h"
 #include "display/measure/point_list.h"
 #include "link/text_rules.h"
 #include "link/vna.h"
@@ -133,8 +133,8 @@ void SweepControl::TulBut_Click(int index) {
     case 5: freq_.FineDn(); break;
     case 6: freq_.Dn(); break;
     }
-    if (view_)
-        view_->RescaleQrg();
+    if (views_)
+        views_->Refscreen();
     GetQRGLimits();
     RestartTimer(2000);
     SetField(QEnd, freq_.max());
@@ -182,15 +182,15 @@ void SweepControl::ScanUpdateTimer_Timer() {
                     s_.ControlBytes[0], 1, 1, 1, 1);
     link_.NewScan(0);
     InitLiv(s_);
-    if (view_)
-        view_->Redraw();
+    if (views_)
+        views_->Refscreen();
     newRange_ = true;
     timer_.stop();
 }
 
 void SweepControl::GetQRGLimits() {
-    if (view_)
-        view_->NewQrg(freq_.min(), freq_.max());
+    if (views_)
+        views_->NewQrg(freq_.min(), freq_.max());
     qrgInfo_ = "Center= " + QString::fromStdString(QrgUnit(freq_.valu(2))) + " Div= " +
                QString::fromStdString(QrgUnit(freq_.Div()));
     emit CaptionsChanged();

@@ -18,7 +18,7 @@
 
 class Skala;
 class vna;
-class MasterView;
+class WindowViews;
 
 /// One entry field: its text, its tag (the number it last showed, as text)
 /// and whether it is shown (a hidden field's change handler does nothing).
@@ -39,7 +39,8 @@ public:
     /// `freq` is the frequency scale Scales(4); `link` the transport object.
     SweepControl(MeasureState& s, Skala& freq, vna& link, QObject* parent = nullptr);
 
-    void setView(MasterView* view) { view_ = view; }
+    /// The windows that follow the range (graph, Smith chart).
+    void setViews(WindowViews* views) { views_ = views; }
     /// The instrument type of the configuration: 0 standard, 1 alternative
     /// converter clocking, 2 LT2440.
     void setVNAType(int type) { VNAType_ = type; }
@@ -93,7 +94,7 @@ private:
     MeasureState& s_;
     Skala& freq_;
     vna& link_;
-    MasterView* view_ = nullptr;
+    WindowViews* views_ = nullptr;
     int VNAType_ = 1;
     std::array<EntryField, 4> fields_;
     QString lcommand1_ = "Start", lcommand3_ = "End", qrgInfo_;

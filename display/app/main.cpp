@@ -1,11 +1,11 @@
 // tavrel13: the display program of the VNA suite. With --batch it runs the
 // start-up and a measurement without windows and writes a Touchstone file.
 
+#include "display/app/batch_calibrate.h"
+#include "display/app/batch_run.h"
+#include "display/app/master_session.h"
+#include "display/app/master_window.h"
 #include "display/calib/calib_table.h"
-#include "display/measure/master/batch_calibrate.h"
-#include "display/measure/master/batch_run.h"
-#include "display/measure/master/master_session.h"
-#include "display/measure/master/master_window.h"
 #include "display/measure/measure_state.h"
 
 #include <QApplication>
@@ -199,7 +199,7 @@ int main(int argc, char** argv) {
 
     if (parsed.batch) {
         BatchView view(err);
-        session.setView(&view);
+        session.setMainWindow(&view);
         int rc;
         if (parsed.makeCal) {
             BatchCalibrate calibrate(session, parsed.calOptions, err);
@@ -209,13 +209,12 @@ int main(int argc, char** argv) {
             rc = run.Run();
         }
         session.Shutdown();
-        session.setView(nullptr);
+        session.setMainWindow(nullptr);
         return rc;
     }
 
     session.setOptions(parsed.start);
-    Master master(session);
-    session.setView(&master);
+    Master master(session);  // registers itself and its child windows
     master.show();
     if (!session.Startup()) {
         master.Status(session.lastError());
@@ -223,6 +222,5 @@ int main(int argc, char** argv) {
     master.AfterStartup();
     const int rc = app->exec();
     session.Shutdown();
-    session.setView(nullptr);
     return rc;
 }

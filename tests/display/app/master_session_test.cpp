@@ -1,14 +1,13 @@
 // The main window's logic: start-up sequence and server command line, the
 // running-server warning, incoming link text, the measured S-parameter with
 // and without the switch option.
+#include "display/app/master_session.h"
 #include "display/calib/calib_table.h"
 #include "display/graph/skala.h"
-#include "display/measure/master/master_session.h"
-#include "display/measure/master/master_view.h"
 #include "display/measure/point_list.h"
 #include "link/messages.h"
 #include "link/presence.h"
-#include "tests/display/measure/master/wait_until.h"
+#include "tests/display/app/wait_until.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -29,7 +28,7 @@ void App() {
     (void)app;
 }
 
-struct RecordingView : MasterView {
+struct RecordingView : MainWindowView, GraphView {
     QStringList calls;
     QStringList messages;
     bool red = false;
@@ -40,8 +39,11 @@ struct RecordingView : MasterView {
     void SetCaption(const QString& c) override { calls << "Caption:" + c; }
     void Status(const QString& t) override { calls << "Status:" + t; }
     void ConfigDoneRed(bool r) override { red = r; }
-    void SmessureChanged(int16_t s) override { calls << QString("Smessure:%1").arg(s); }
+    void Messurechange(int16_t s) override { calls << QString("Smessure:%1").arg(s); }
     void NewQrg(int32_t a, int32_t b) override { calls << QString("NewQrg:%1-%2").arg(a).arg(b); }
+    void VnaMessureCaption(const QString&) override {}
+    void makelive(int16_t) override {}
+    void Refscreen() override {}
 };
 
 struct Rig {
@@ -56,8 +58,10 @@ struct Rig {
         // Channels and program presence of our own: tests running at the same
         // time must not see each other's programs.
         qputenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit());
-        QObject::connect(&m.link(), &vna::SendData, [this](const QByteArray& t) { sent << t; });
-        m.setView(&view);
+        QObject::connect(&m, &MasterSession::CommandText,
+                         [this](const QByteArray& t) { sent << t; });
+        m.setMainWindow(&view);
+        m.setGraph(&view);
     }
     void WriteFile(const QString& name, const QByteArray& text) {
         QFile f(dir.filePath(name));
@@ -103,8 +107,8 @@ TEST(MasterStartup, SequenceCommandLineAndFirstScan) {
 
     // The server's argument: port, clock, TCP port, no blanks between.
     const QString arg = r.m.ServerArgument();
-    EXPECT_EQ(arg, QString("&H378,150.0,%1").arg(r.m.Winsock1().localPort()));
-    EXPECT_NE(r.m.Winsock1().localPort(), 0);
+    EXPECT_EQ(arg, QString("&H378,150.0,%1").arg(r.m.tcpPort()));
+    EXPECT_NE(r.m.tcpPort(), 0);
     ASSERT_TRUE(WaitUntil([&] { return QFile::exists(r.dir.filePath("args.txt")); }));
     QFile args(r.dir.filePath("args.txt"));
     ASSERT_TRUE(WaitUntil([&] { return args.size() > 0; }));
@@ -225,4 +229,61 @@ TEST(MasterMessure, WithoutTheSwitchOptionTheScanStopsUntilConfigDone) {
     r.m.ConfigDone_Click();  // not red: nothing
     EXPECT_TRUE(r.sent.isEmpty());
     EXPECT_EQ(MasterSession::MessureCaption(3), "Configuration S22");
+}
+
+TEST(MasterWindows, AnEventNoWindowTakesIsCountedNotLost) {
+    App();
+    auto s = std::make_unique<MeasureState>();
+    auto cal = std::make_unique<CalibTable>();
+    MasterSession m(*s, *cal);
+    // No window registered: a measured point is filed all the same, and
+    // every report meant for a window is counted.
+    m.arrivalproc(QByteArray::fromStdString(
+        msg::DataReady(0, 2, 10000000, 0, 1000, 2, 0, 24, 20, 0, 0, 0, 0, 0) +
+        msg::DataReady(0, 3, 10000000, 8, 2000, 3, 0, 24, 20, 0, 0, 0, 0, 0)));
+    EXPECT_GE(FindQrg(*s, 10000000), 2);
+    EXPECT_EQ(m.unheard(WindowViews::kMakelive), 1);
+    EXPECT_EQ(m.unheard(WindowViews::kMakesmithlive), 1);
+    EXPECT_EQ(m.unheard(WindowViews::kShowri), 1);
+    EXPECT_EQ(m.unheard(WindowViews::kShowTable), 2);
+    EXPECT_EQ(m.unheard(WindowViews::kScanCalAfterCorrect), 1);
+    m.VnaMessure_Click();
+    EXPECT_EQ(m.unheard(WindowViews::kMessurechange), 1);
+    EXPECT_EQ(m.unheard(WindowViews::kMessureCaption), 1);
+
+    // A graph registered takes its events; the Smith chart's stay counted.
+    struct Graph : GraphView {
+        QList<int16_t> live;
+        QList<int16_t> measured;
+        void NewQrg(int32_t, int32_t) override {}
+        void Messurechange(int16_t x) override { measured << x; }
+        void makelive(int16_t p) override { live << p; }
+        void Refscreen() override {}
+    } graph;
+    m.setGraph(&graph);
+    m.arrivalproc(QByteArray::fromStdString(
+        msg::DataReady(0, 4, 20000000, 0, 1000, 2, 0, 24, 20, 0, 0, 0, 0, 0) +
+        msg::DataReady(0, 5, 20000000, 8, 2000, 3, 0, 24, 20, 0, 0, 0, 0, 0)));
+    EXPECT_EQ(graph.live, QList<int16_t>({FindQrg(*s, 20000000)}));
+    EXPECT_EQ(m.unheard(WindowViews::kMakelive), 1);
+    EXPECT_EQ(m.unheard(WindowViews::kMakesmithlive), 2);
+    m.VnaMessure_Click();
+    EXPECT_EQ(graph.measured, QList<int16_t>({3}));
+    EXPECT_EQ(m.unheard(WindowViews::kMessurechange), 1);
+    m.setGraph(nullptr);
+}
+
+TEST(MasterLink, AnalyserFaultReportsShowInTheStatusBar) {
+    Rig r;
+    // 95: the converter does not answer; 96: it answers again.
+    r.m.arrivalproc("1000  95 #");
+    ASSERT_FALSE(r.view.calls.isEmpty());
+    EXPECT_EQ(r.view.calls.back(),
+              "Status:the analyser does not answer: is it switched on and connected?");
+    r.m.arrivalproc("1000  96 #");
+    EXPECT_EQ(r.view.calls.back(), "Status:");
+    // Other state reports change nothing; 96 without a fault shown neither.
+    const int n = static_cast<int>(r.view.calls.size());
+    r.m.arrivalproc("1000  88 #1000  96 #");
+    EXPECT_EQ(r.view.calls.size(), n);
 }

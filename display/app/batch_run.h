@@ -5,8 +5,8 @@
 // Progress goes to the error stream; every failure ends with a message and
 // a non-zero exit status.
 
-#include "display/measure/master/master_session.h"
-#include "display/measure/master/master_view.h"
+#include "display/app/main_window_view.h"
+#include "display/app/master_session.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -95,12 +95,25 @@ private:
 };
 
 /// What the batch mode shows of the main window's reports: messages and
-/// status lines on the error stream.
-class BatchView : public MasterView {
+/// status lines on the error stream; the caption and the buttons it has
+/// not.
+class BatchView : public MainWindowView {
 public:
     explicit BatchView(QTextStream& err) : err_(err) {}
-    void Message(const QString& text) override { err_ << "tavrel13: " << text << "\n"; err_.flush(); }
-    void Status(const QString& text) override { err_ << "tavrel13: " << text << "\n"; err_.flush(); }
+    void Message(const QString& text) override { Line(text); }
+    void Status(const QString& text) override {
+        if (!text.isEmpty())
+            Line(text);
+    }
+    void SetCaption(const QString&) override {}
+    void VnaMessureCaption(const QString&) override {}
+    void ConfigDoneRed(bool) override {}
+
+private:
+    void Line(const QString& text) {
+        err_ << "tavrel13: " << text << "\n";
+        err_.flush();
+    }
 
 private:
     QTextStream& err_;

@@ -1,8 +1,8 @@
-#include "display/measure/master/batch_run.h"
+#include "display/app/batch_run.h"
 
+#include "display/app/qt_text.h"
 #include "display/graph/skala.h"
 #include "display/measure/formatting.h"
-#include "display/measure/master/master_view.h"
 #include "display/measure/point_list.h"
 #include "display/sfile/touchstone_writer.h"
 
@@ -187,8 +187,8 @@ int BatchRun::MeasureOne(int16_t smessure) {
     });
     // Listening before the commands go out: over the local link the first
     // rows of the new table can arrive while the commands are delivered.
-    m_.link().SetUpScan(0, s.VnaScanSize, start_, end_, s.SpeedSelected, s.FilterTime, 24, B0,
-                        0, 0, 0, 0);
+    m_.vnaSetUpScan(0, s.VnaScanSize, start_, end_, s.SpeedSelected, s.FilterTime, 24, B0,
+                    0, 0, 0, 0);
     m_.vnaNewScan(0);
     const bool ok = WaitFor([&] { return complete >= o_.sweeps; }, SweepSeconds() * o_.sweeps);
     disconnect(c1);
@@ -238,7 +238,7 @@ int BatchRun::Run() {
         w.WriteTouchstoneLine(qrg, row);
     std::string error;
     if (!w.Close(error)) {
-        err_ << "tavrel13: " << QString::fromStdString(error) << "\n";
+        err_ << "tavrel13: " << Q(error) << "\n";
         return kBatchWrite;
     }
     err_ << "tavrel13: wrote " << result_.size() << " points to " << o_.out << "\n";

@@ -1,11 +1,11 @@
 // Wiring of the main window, the configuration window and the diagnostic
 // window: controls found by their names drive the logic behind them.
+#include "display/app/frm_debug.h"
+#include "display/app/master_session.h"
+#include "display/app/master_window.h"
 #include "display/calib/calib_table.h"
 #include "display/config/vna_control.h"
 #include "display/graph/skala.h"
-#include "display/measure/master/frm_debug.h"
-#include "display/measure/master/master_session.h"
-#include "display/measure/master/master_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -46,8 +46,8 @@ struct Rig {
         m->setOptions(o);
         w = std::make_unique<Master>(*m);
         w->setModalMessages(false);
-        m->setView(w.get());
-        QObject::connect(&m->link(), &vna::SendData, [this](const QByteArray& t) { sent << t; });
+        QObject::connect(m.get(), &MasterSession::CommandText,
+                         [this](const QByteArray& t) { sent << t; });
         Skala& f = m->Scales(4);
         f.setLow(400000);
         f.setHigh(610000000);

@@ -1,6 +1,8 @@
-#include "display/measure/master/batch_calibrate.h"
+#include "display/app/batch_calibrate.h"
 
+#include "display/app/qt_text.h"
 #include "display/calib/calib_file.h"
+#include "display/calib/calib_intake.h"
 #include "display/calib/contfile.h"
 
 #include <QElapsedTimer>
@@ -12,35 +14,27 @@ const CalStepPlan kCalSteps[8] = {
     {kSlotShoBS, "SHORT", 12}, {kSlotLoadBS, "LOAD", 12},
 };
 
-void FileCalibrationRecord(CalibTable& cal, int16_t plug, int16_t& next, const VnaDataRec& rec) {
-    if (rec.Speed < 0 || rec.Speed >= kCalSpeeds || plug < 0 || plug >= kCalSlots)
-        return;
-    SpeedTable& t = cal.speed[static_cast<size_t>(rec.Speed)];
-    if (rec.Phase == 0 && rec.idx > 2)
-        ++next;
-    if (rec.idx == 2) {
-        t.CalAux = rec.bits;
-        t.CalTime = rec.Time;
-        t.Calibrated = true;
-    }
-    if (rec.idx == 1 && (plug == kSlotOpeD || plug == kSlotLoadB))
-        t.CalOffsetValue = rec.Data;
-    if (rec.idx > 1 && next >= 0 && next < kCalPoints) {
-        CalPoint& p = t.points[static_cast<size_t>(next)];
-        p.QRG = rec.Qrg;
-        Cplx& v = p.slot[static_cast<size_t>(plug)];
-        if (rec.Phase != 0)
-            v.imag(rec.Data);
-        else
-            v.real(rec.Data);
-        if (next > cal.Maxinuse)
-            cal.Maxinuse = next;
-    }
-}
-
 BatchCalibrate::BatchCalibrate(MasterSession& session, CalibrateOptions options,
                                QTextStream& err)
     : BatchJob(session, err), o_(std::move(options)) {}
+
+BatchCalibrate::~BatchCalibrate() { m_.setCalibration(nullptr); }
+
+void BatchCalibrate::CalibrationNextIn(const VnaDataRec& r) {
+    if (!step_ || ended_)
+        return;
+    if (!started_ && r.idx == 0 && r.Phase == 0 && r.Speed == speed_ && r.B[0] == step_->B0)
+        started_ = true;
+    if (!started_)
+        return;
+    FileCalibrationRecord(m_.calib(), step_->plug, m_.state().CalibrationNxtIn, r);
+    ++rows_;
+}
+
+void BatchCalibrate::CalibrationEndScan() {
+    if (step_ && started_)
+        ended_ = true;
+}
 
 int BatchCalibrate::RunStep(int16_t speed, const CalStepPlan& step) {
     MeasureState& s = m_.state();
@@ -51,61 +45,52 @@ int BatchCalibrate::RunStep(int16_t speed, const CalStepPlan& step) {
         m_.VnaEditEntry(1, static_cast<int16_t>(e), "VNATime", time_);
         m_.VnaEditEntry(1, static_cast<int16_t>(e), "B0", step.B0);
     }
+    // The scan counts from its row 0 with this step's speed and switch word;
+    // rows of the scan before, still on their way, do not.
+    step_ = &step;
+    speed_ = speed;
+    started_ = ended_ = false;
+    rows_ = 0;
     m_.VnaMount(step.fixture);
     s.CalibrationPlug = step.plug;
     s.CalibrationNxtIn = 0;
     s.CalibrationOn = true;
     m_.vnaNewScan(1);
 
-    // The scan counts from its row 0 with this step's speed and switch word;
-    // rows of the scan before, still on their way, do not.
-    bool started = false, ended = false;
-    int rows = 0;
-    auto c1 = connect(&m_, &MasterSession::CalibrationRecord, this, [&](const VnaDataRec& r) {
-        if (ended)
-            return;
-        if (!started && r.idx == 0 && r.Phase == 0 && r.Speed == speed && r.B[0] == step.B0)
-            started = true;
-        if (!started)
-            return;
-        FileCalibrationRecord(m_.calib(), step.plug, s.CalibrationNxtIn, r);
-        ++rows;
-    });
-    auto c2 = connect(&m_, &MasterSession::CalibrationEndScan, this, [&] {
-        if (started)
-            ended = true;
-    });
     const double timeout = o_.stepTimeout > 0
                                ? o_.stepTimeout
                                : 30 + 3 * RowSeconds(speed, time_) * 2 * (entries_ + 1) * 2;
-    const bool ok = WaitFor([&] { return ended; }, timeout);
-    disconnect(c1);
-    disconnect(c2);
+    const bool ok = WaitFor([this] { return ended_; }, timeout);
+    step_ = nullptr;
     s.CalibrationOn = false;
     s.CalibrationNxtIn = 0;
     // Stop the repeated scan and let what is still under way arrive.
     m_.VnaStopscan();
     QElapsedTimer quiet;
     quiet.start();
-    auto c3 = connect(&m_, &MasterSession::CalibrationRecord, this, [&] { quiet.restart(); });
+    auto c3 = connect(&m_, &MasterSession::RecordArriving, this, [&](const VnaDataRec& r) {
+        if (r.table == 1)
+            quiet.restart();
+    });
     WaitFor([&] { return quiet.elapsed() > 150; }, 5);
     disconnect(c3);
     if (!ok)
         return serverEnded_ ? kBatchServer : kBatchNoData;
     err_ << "tavrel13: calibrated " << step.fixture << (step.B0 & 8 ? " swapped" : "")
-         << " speed " << speed << ": " << rows << " rows\n";
+         << " speed " << speed << ": " << rows_ << " rows\n";
     err_.flush();
     return kBatchOk;
 }
 
 int BatchCalibrate::Run() {
+    m_.setCalibration(this);
     if (const int rc = StartAndConnect(o_.start_, o_.linkTimeout); rc != kBatchOk)
         return rc;
     MeasureState& s = m_.state();
     m_.VnaStopscan();
     const ContfileResult cf = ReadContfile(o_.controlFile.toStdString(), false, m_);
     if (!cf.ok) {
-        err_ << "tavrel13: " << QString::fromStdString(cf.message) << "\n";
+        err_ << "tavrel13: " << Q(cf.message) << "\n";
         return kBatchUsage;
     }
     entries_ = cf.points;
@@ -129,7 +114,7 @@ int BatchCalibrate::Run() {
     m_.VnaMount("DUT");
     const CalibFileStatus st = WriteCalibrationFile(o_.out.toStdString(), cal, " Switch ");
     if (!st.ok) {
-        err_ << "tavrel13: " << QString::fromStdString(st.message) << "\n";
+        err_ << "tavrel13: " << Q(st.message) << "\n";
         return kBatchWrite;
     }
     err_ << "tavrel13: wrote the calibration (" << cal.Maxinuse + 1 << " points, "

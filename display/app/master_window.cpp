@@ -1,9 +1,10 @@
-#include "display/measure/master/master_window.h"
+#include "display/app/master_window.h"
 
+#include "display/app/frm_debug.h"
+#include "display/app/master_session.h"
+#include "display/app/qt_text.h"
+#include "display/app/sweep_control.h"
 #include "display/config/vna_control.h"
-#include "display/measure/master/frm_debug.h"
-#include "display/measure/master/master_session.h"
-#include "display/measure/master/sweep_control.h"
 #include "display/sfile/touchstone_writer.h"
 
 #include <QCloseEvent>
@@ -24,12 +25,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-template <typename W>
-W* Named(W* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
-}
 
 // Menu entries whose windows are not built yet: visible, disabled.
 QAction* Pending(QMenu* menu, const QString& text, const char* name) {
@@ -78,6 +73,13 @@ Master::Master(MasterSession& session, QWidget* parent) : QMainWindow(parent), m
     VnaMessureCaption(MasterSession::MessureCaption(m_.state().Smessure));
     setWindowTitle(m_.title());
     resize(1100, 720);
+    m_.setMainWindow(this);
+    m_.setDiagnostic(debug_);
+}
+
+Master::~Master() {
+    m_.setMainWindow(nullptr);
+    m_.setDiagnostic(nullptr);
 }
 
 void Master::AfterStartup() {
@@ -235,7 +237,7 @@ void Master::SyncCaptions() {
     QrgInfo_->setText(m_.sweep().QrgInfoCaption());
 }
 
-// ---- MasterView ----
+// ---- MainWindowView ----
 
 void Master::Message(const QString& text) {
     messages_ << text;
@@ -256,12 +258,6 @@ void Master::ConfigDoneRed(bool red) {
         ConfigDone_->hide();
     }
 }
-
-bool Master::TempCorr() const { return debug_->TempCorr(); }
-void Master::ShowTempOffset(int32_t drift) { debug_->ShowTempOffset(drift); }
-void Master::showri(double re, double im) { debug_->showri(re, im); }
-void Master::ShowTable(int16_t table) { debug_->ShowTable(table); }
-void Master::ShowLowQrg(int32_t qrg) { debug_->ShowLowQrg(qrg); }
 
 // ---- menus and buttons ----
 
@@ -305,7 +301,7 @@ void Master::MnuArr_Click(int index) {
 }
 
 void Master::NmuHelp_Click() {
-    const QString page = QString::fromStdString(m_.state().Helppage);
+    const QString page = Q(m_.state().Helppage);
     if (!QDesktopServices::openUrl(QUrl::fromUserInput(page)))
         Status("Cannot open the help page " + page);
 }
@@ -319,7 +315,7 @@ void Master::DoSavSparm_Click() {
         return;
     std::string error;
     if (!SaveLiveTouchstone(file.toStdString(), m_.title().toStdString(), m_.state(), error))
-        Message(QString::fromStdString(error));
+        Message(Q(error));
     else
         Status("Saved " + file);
 }
