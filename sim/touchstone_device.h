@@ -1,8 +1,9 @@
 #pragma once
-// A device under test read from a Touchstone S1P/S2P file: S-parameters in
-// MA, DB or RI form, any frequency unit, any real reference resistance
-// (re-referred to 50 ohms), interpolated linearly between the file's points
-// and held constant beyond its first and last frequency.
+// A device under test read from a Touchstone S1P/S2P file through the
+// suite's one Touchstone reader (touchstone/touchstone_reader.h): values
+// referred to 50 ohms, interpolated linearly between the file's points and
+// held constant beyond its first and last frequency. A file that cannot be
+// read to its end makes no device.
 
 #include "sim/devices.h"
 
@@ -31,7 +32,7 @@ private:
 
 /// Reads a Touchstone file; the extension .s1p/.s2p gives the port count,
 /// otherwise the first data line does. Nothing and a message
-/// "FILE line N: what is wrong" (or "Cannot open FILE: reason").
+/// "FILE, line N: what is wrong" (or "Cannot open FILE: reason").
 std::unique_ptr<Device> ReadTouchstoneDevice(const std::string& path, std::string& error);
 
 /// Parses Touchstone text. `ports` is 1, 2, or 0 to take it from the first

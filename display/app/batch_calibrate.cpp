@@ -112,7 +112,7 @@ int BatchCalibrate::Run() {
                 return rc;
             }
     m_.VnaMount("DUT");
-    const CalibFileStatus st = WriteCalibrationFile(o_.out.toStdString(), cal, " Switch ");
+    const CalibFileStatus st = WriteCalibrationFile(o_.out.toStdString(), cal, kSwitchMarker);
     if (!st.ok) {
         err_ << "tavrel13: " << Q(st.message) << "\n";
         return kBatchWrite;

@@ -72,6 +72,12 @@ Parsed Parse(const QStringList& arguments) {
     const QCommandLineOption noise("noise", "Noise of the simulated analyser: on or off.",
                                    "on|off");
     const QCommandLineOption trace("trace", "Write the server's port trace to FILE.", "FILE");
+    const QCommandLineOption simFault(
+        "sim-fault",
+        "A fault of the simulated analyser, passed to the server: dead (the converter never "
+        "becomes ready), unplugged (every status read gives 0xFF) or stuck-busy (the ready "
+        "line stays busy).",
+        "FAULT");
     const QCommandLineOption makeCal("make-cal",
                                      "With --batch: calibrate the simulated analyser and write "
                                      "the calibration data file FILE instead of measuring.",
@@ -89,9 +95,9 @@ Parsed Parse(const QStringList& arguments) {
             "there are never overwritten; relative file names are taken in DIR. Without the "
             "option the program works in the current directory.",
         "DIR");
-    p.addOptions({workDir, batch, start, end, points, speed, time, measure, cal, sweeps, out, linkTimeout,
-                  sweepTimeout, server, driver, dut, virtualTime, seed, noise, trace, makeCal,
-                  control, calSpeeds, calTitle});
+    p.addOptions({workDir, batch, start, end, points, speed, time, measure, cal, sweeps, out,
+                  linkTimeout, sweepTimeout, server, driver, dut, virtualTime, seed, noise, trace,
+                  simFault, makeCal, control, calSpeeds, calTitle});
 
     Parsed r;
     if (!p.parse(arguments)) {
@@ -150,6 +156,12 @@ Parsed Parse(const QStringList& arguments) {
         s.serverOptions << "--noise" << p.value(noise);
     if (p.isSet(trace))
         s.serverOptions << "--trace" << p.value(trace);
+    if (p.isSet(simFault)) {
+        const QString fault = p.value(simFault);
+        if (fault != "dead" && fault != "unplugged" && fault != "stuck-busy")
+            r.error = "--sim-fault takes dead, unplugged or stuck-busy, not " + fault;
+        s.serverOptions << "--sim-fault" << fault;
+    }
     s.serverWindow = !r.batch;
     b.start_ = s;
 

@@ -27,13 +27,8 @@ std::array<std::unique_ptr<Skala>, 5> MakeScales() {
 } // namespace
 
 MasterSession::MasterSession(MeasureState& s, CalibTable& cal, QObject* parent)
-    : QObject(parent), s_(s), cal_(cal), scales_(MakeScales()),
-      measure_(s, cal, link_.client(), *scales_[kFreqScale], views_) {
-    connect(&measure_, &MeasurementSession::RecordArriving, this,
-            &MasterSession::RecordArriving);
-    connect(&measure_, &MeasurementSession::RecordIn, this, &MasterSession::RecordIn);
-    connect(&measure_, &MeasurementSession::ScanEnded, this, &MasterSession::ScanEnded);
-    connect(&measure_, &MeasurementSession::ScanStarted, this, &MasterSession::LinkUp);
+    : MeasurementEvents(parent), s_(s), cal_(cal), scales_(MakeScales()),
+      measure_(s, cal, link_.client(), *scales_[kFreqScale], views_, *this) {
     connect(&link_.client(), &vna::SendData, this, &MasterSession::CommandText);
     connect(&link_.client(), &vna::Rateinfo, this, &MasterSession::vna_Rateinfo);
     connect(&link_.client(), &vna::Stateinfo, this, &MasterSession::vna_Stateinfo);
@@ -155,6 +150,15 @@ void MasterSession::setOptions(const StartOptions& options) {
     setConfig(VnaConfig::Defaults(builtInHelp_));
 }
 
+QString MasterSession::VnaCTitle(int slot) const {
+    return slot >= 0 && slot < kSdataTables ? vnaCTitle_[static_cast<size_t>(slot)] : QString();
+}
+
+void MasterSession::setVnaCTitle(int slot, const QString& title) {
+    if (slot >= 0 && slot < kSdataTables)
+        vnaCTitle_[static_cast<size_t>(slot)] = title;
+}
+
 bool MasterSession::Fail(const QString& error) {
     lastError_ = error;
     views_.Message(error);
@@ -201,25 +205,29 @@ bool MasterSession::Startup() {
     } else {
         views_.Status("Calibration " + calFile + " loaded.");
     }
-    // Step 14: the link and the server.
+    // Step 14: the link and the server. When either cannot start, the link
+    // is closed again (nothing waits for a server that will not come) and
+    // the rest of the start-up still runs, so the sweep controls work.
     QString error;
-    if (!link_.Open(cfg_.DDEProt, cfg_.TCPIPPORT, cfg_.TCPRemote, &error))
-        return Fail(error);
-    if (!StartServer())
-        return false;
+    bool started = link_.Open(cfg_.DDEProt, cfg_.TCPIPPORT, cfg_.TCPRemote, &error);
+    if (!started)
+        Fail(error);
+    else if (!(started = StartServer()))
+        link_.Close();
     // Step 15.
     s_.SpeedSelected = 0;
     s_.FilterTime = 20;
     // Step 16: the first scan. The server connects only after it has
     // started, so the scan is sent again once the link is up.
-    measure_.SendFirstScan();
+    if (started)
+        measure_.SendFirstScan();
     // Steps 17-19.
     measure_.sweep().GetQRGLimits();
     measure_.sweep().FillFields();
     // Step 20.
     InitLiv(s_);
     views_.Messurechange(s_.Smessure);
-    return true;
+    return started;
 }
 
 bool MasterSession::StartServer() {

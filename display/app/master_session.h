@@ -39,7 +39,7 @@ struct StartOptions {
     bool serverWindow = true;     ///< false: the server runs with --no-window
 };
 
-class MasterSession : public QObject, public ScanTableTarget {
+class MasterSession : public MeasurementEvents, public ScanTableTarget {
     Q_OBJECT
 public:
     static constexpr int kFreqScale = 4;
@@ -117,7 +117,6 @@ public:
     // ---- measured S-parameter ----
     void VnaMessure_Click() { measure_.VnaMessure_Click(); }
     void ConfigDone_Click() { measure_.ConfigDone_Click(); }
-    bool configDoneRed() const { return measure_.configDoneRed(); }
     static QString MessureCaption(int smessure) {
         return MeasurementSession::MessureCaption(smessure);
     }
@@ -133,6 +132,11 @@ public:
     /// The logic behind the main window's sweep controls.
     SweepControl& sweep() { return measure_.sweep(); }
     QString builtInHelp() const { return QString::fromStdString(builtInHelp_); }
+    /// The title of S-data slot 0..12 (the display settings' VnaCTitle);
+    /// slot 0, the live measurement, is "Measurement" until it is changed.
+    /// Out-of-range slots have no title.
+    QString VnaCTitle(int slot) const;
+    void setVnaCTitle(int slot, const QString& title);
     /// Sets the configuration (the configuration window's Load and edits).
     void setConfig(const VnaConfig& cfg);
     /// initCFG over the working directory; false when the file is missing
@@ -143,15 +147,7 @@ signals:
     /// Every command text handed to the link, whether or not the link is up
     /// to carry it (diagnostics and tests).
     void CommandText(const QByteArray& text);
-    /// A data record arrived, before it is filed.
-    void RecordArriving(const VnaDataRec& rec);
-    /// A data record arrived (after it was filed).
-    void RecordIn(const VnaDataRec& rec);
-    /// The server reported the end of a scan (after it was handled).
-    void ScanEnded();
-    /// The link came up: the server connected, reported its first row and
-    /// was sent the first scan.
-    void LinkUp();
+    // RecordArriving, RecordIn, ScanEnded: see MeasurementEvents.
     /// The server process ended.
     void ServerEnded(int exitCode, const QString& errorOutput);
 
@@ -175,6 +171,7 @@ private:
     StartOptions options_;
     QString title_;
     QString lastError_;
+    std::array<QString, kSdataTables> vnaCTitle_{"Measurement"};
     bool noAnswerShown_ = false;
     bool shutDown_ = false;
 };

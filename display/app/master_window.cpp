@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -63,6 +64,9 @@ Master::Master(MasterSession& session, QWidget* parent) : QMainWindow(parent), m
     });
     connect(control_, &VnaControl::Message, this, &Master::Message);
     controlSub_ = AddChild(control_);
+    // The menu's tick follows the configuration window however it is shown
+    // or closed (the menu, its title-bar button, a window arrangement).
+    controlSub_->installEventFilter(this);
     debugSub_ = AddChild(debug_);
     BuildMenus();
 
@@ -240,7 +244,6 @@ void Master::SyncCaptions() {
 // ---- MainWindowView ----
 
 void Master::Message(const QString& text) {
-    messages_ << text;
     if (modal_)
         QMessageBox::information(this, windowTitle(), text);
 }
@@ -308,16 +311,34 @@ void Master::NmuHelp_Click() {
 
 void Master::DoSavSparm_Click() {
     m_.VnaStopTCP();
-    const QString file = QFileDialog::getSaveFileName(this, "Select S-Parm filename", QString(),
-                                                      "2 Port Sparameter (*.S2P)");
+    // The dialog starts in the working directory and proposes the live
+    // data's title; a name typed without a suffix gets ".S2P", so that the
+    // program's own reader takes the file back.
+    QFileDialog dialog(this, "Select S-Parm filename", m_.options().workDir,
+                       "2 Port Sparameter (*.S2P)");
+    dialog.setObjectName("DoSavSparmDialog");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("S2P");
+    dialog.selectFile(m_.VnaCTitle(0));
+    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
     m_.VnaStartTCP();
-    if (file.isEmpty())
+    if (!chosen)
         return;
+    QString file = dialog.selectedFiles().first();
+    if (QFileInfo(file).suffix().isEmpty())
+        file += ".S2P";
     std::string error;
     if (!SaveLiveTouchstone(file.toStdString(), m_.title().toStdString(), m_.state(), error))
         Message(Q(error));
     else
         Status("Saved " + file);
+}
+
+bool Master::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == controlSub_ && MenuConW_ &&
+        (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        MenuConW_->setChecked(!controlSub_->isHidden());
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Master::closeEvent(QCloseEvent* event) {

@@ -34,7 +34,6 @@ public:
 
     FrmDebug* frmDebug() const { return debug_; }
     VnaControl* vnaControl() const { return control_; }
-    QMdiArea* mdiArea() const { return mdi_; }
 
     // ---- MainWindowView ----
     void Message(const QString& text) override;
@@ -45,8 +44,6 @@ public:
 
     /// Message boxes are shown modally unless switched off (tests).
     void setModalMessages(bool on) { modal_ = on; }
-    /// The messages shown so far.
-    const QStringList& messages() const { return messages_; }
 
 public slots:
     void MenuConW_Click();
@@ -57,6 +54,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildMenus();
@@ -83,6 +81,5 @@ private:
     QPushButton* VnaMessure_ = nullptr;
     QPushButton* ConfigDone_ = nullptr;
     QLabel* statusLabel_ = nullptr;
-    QStringList messages_;
     bool modal_ = true;
 };

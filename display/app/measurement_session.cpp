@@ -8,9 +8,10 @@
 #include "link/vna.h"
 
 MeasurementSession::MeasurementSession(MeasureState& s, CalibTable& cal, vna& client,
-                                       Skala& freq, WindowViews& views, QObject* parent)
+                                       Skala& freq, WindowViews& views,
+                                       MeasurementEvents& events, QObject* parent)
     : QObject(parent), s_(s), cal_(cal), client_(client), freq_(freq), views_(views),
-      sweep_(s, freq, client) {
+      events_(events), sweep_(s, freq, client) {
     sweep_.setViews(&views_);
     connect(&client_, &vna::DataReady, this, &MeasurementSession::vna_DataReady);
     connect(&client_, &vna::EndScan, this, &MeasurementSession::vna_EndScan);
@@ -18,6 +19,12 @@ MeasurementSession::MeasurementSession(MeasureState& s, CalibTable& cal, vna& cl
 
 void MeasurementSession::SendFirstScan() {
     firstScanPending_ = true;
+    firstScan_.B[0] = s_.ControlBytes[0];
+    firstScan_.Speed = s_.SpeedSelected;
+    SendScan();
+}
+
+void MeasurementSession::SendScan() {
     client_.SetUpScan(0, s_.VnaScanSize, freq_.min(), freq_.max(), s_.SpeedSelected,
                       s_.FilterTime, 24, s_.ControlBytes[0], 0, 0, 0, 0);
     client_.NewScan(0);
@@ -51,20 +58,41 @@ void MeasurementSession::vna_DataReady(qint16 ta, qint16 Idx, qint32 rf, qint16 
     } else if (!s_.Onescan) {
         TakeData_ = true;
     }
+    bool take = TakeData_;
     if (firstScanPending_ && linkReady_) {
         // The server scans: its own start-up table is in place, and the
         // first scan, sent before the server could hear it, goes out again.
-        SendFirstScan();
+        // Over the local link the user's first rows can arrive while it is
+        // delivered; this record is still one of the start-up table.
         firstScanPending_ = false;
-        emit ScanStarted();
+        awaitUsersSweep_ = true;
+        take = false;
+        SendScan();
+    } else if (awaitUsersSweep_ && rec.table == 0) {
+        // Calibration scans (table 1) are never held back.
+        if (UsersSweepBegins(rec))
+            awaitUsersSweep_ = false;
+        else
+            take = false;  // a row of the server's start-up table
     }
-    emit RecordArriving(rec);
-    if (TakeData_)
+    emit events_.RecordArriving(rec);
+    if (take)
         DataRecordIn(s_, cal_, *this, rec);
     views_.ShowTable(ta);
     if (Idx == 0)
         views_.ShowLowQrg(rf);
-    emit RecordIn(rec);
+    emit events_.RecordIn(rec);
+}
+
+bool MeasurementSession::UsersSweepBegins(const VnaDataRec& rec) const {
+    if (rec.table != 0 || rec.idx != 0 || rec.Phase != 0)
+        return false;
+    // (The reference entry of row 0 settles longer than the sweep's time.)
+    auto same = [&rec](int16_t B0, int16_t speed) {
+        return rec.B[0] == B0 && rec.Speed == speed;
+    };
+    return same(firstScan_.B[0], firstScan_.Speed) ||
+           same(s_.ControlBytes[0], s_.SpeedSelected);
 }
 
 void MeasurementSession::vna_EndScan() {
@@ -75,7 +103,7 @@ void MeasurementSession::vna_EndScan() {
         views_.Refscreen();
         sweep_.clearNewRange();
     }
-    emit ScanEnded();
+    emit events_.ScanEnded();
 }
 
 // ---- measured S-parameter ----

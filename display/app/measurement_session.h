@@ -21,12 +21,31 @@ class Skala;
 class WindowViews;
 class vna;
 
+/// What the measurement announces to whoever listens (the batch mode,
+/// tests); the session is one, so that the records reach its listeners
+/// without a second signal in between.
+class MeasurementEvents : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+signals:
+    /// A data record arrived, before it is filed.
+    void RecordArriving(const VnaDataRec& rec);
+    /// A data record arrived (after it was filed).
+    void RecordIn(const VnaDataRec& rec);
+    /// The server reported the end of a scan (after it was handled).
+    void ScanEnded();
+};
+
 class MeasurementSession : public QObject, public CalibEvents {
     Q_OBJECT
 public:
-    /// `client` is the link's client object, `freq` the frequency scale.
+    /// `client` is the link's client object, `freq` the frequency scale,
+    /// `events` where records and ends of scan are announced.
     MeasurementSession(MeasureState& s, CalibTable& cal, vna& client, Skala& freq,
-                       WindowViews& views, QObject* parent = nullptr);
+                       WindowViews& views, MeasurementEvents& events,
+                       QObject* parent = nullptr);
 
     SweepControl& sweep() { return sweep_; }
     /// With the S-parameter switch option the switch follows VnaMessure at once.
@@ -35,7 +54,10 @@ public:
     // ---- the first scan ----
     /// Sends the first scan (table 0, the frequency scale's range). The
     /// server cannot hear it before it has connected, so it goes out again
-    /// once the server has connected and reports its first row.
+    /// once the server has connected and reports its first row; from then
+    /// on records are not filed until the first row of the user's sweep
+    /// arrives, so that rows of the server's own start-up table still on
+    /// their way never reach the live list.
     void SendFirstScan();
     /// The link to the server is up.
     void LinkConnected() { linkReady_ = true; }
@@ -45,7 +67,6 @@ public:
     // ---- measured S-parameter ----
     void VnaMessure_Click();
     void ConfigDone_Click();
-    bool configDoneRed() const { return configDoneRed_; }
     /// "Configuration S11" .. "Configuration S22".
     static QString MessureCaption(int smessure);
     /// Sets Smessure and the switch word for it (bridge and port switch).
@@ -60,31 +81,29 @@ public:
     void CalibrationNextIn(const VnaDataRec& rec) override;
     void ScanCalAfterCorrect(const VnaDataRec& rec) override;
 
-signals:
-    /// A data record arrived, before it is filed.
-    void RecordArriving(const VnaDataRec& rec);
-    /// A data record arrived (after it was filed).
-    void RecordIn(const VnaDataRec& rec);
-    /// The server reported the end of a scan (after it was handled).
-    void ScanEnded();
-    /// The server scans and has been sent the first scan again.
-    void ScanStarted();
-
 private:
     void vna_DataReady(qint16 ta, qint16 Idx, qint32 rf, qint16 LOPH, qint32 dat, qint16 tag,
                        qint16 ADCS, qint16 ADCBits, qint16 VNATime, qint16 B0, qint16 B1,
                        qint16 B2, qint16 B3, qint16 B4);
     void vna_EndScan();
+    /// SetUpScan and NewScan of table 0 over the frequency scale's range.
+    void SendScan();
+    /// Row 0 of a sweep of table 0 with the switch word and speed of the
+    /// first scan, or of the ones in force now.
+    bool UsersSweepBegins(const VnaDataRec& rec) const;
 
     MeasureState& s_;
     CalibTable& cal_;
     vna& client_;
     Skala& freq_;
     WindowViews& views_;
+    MeasurementEvents& events_;
     SweepControl sweep_;
     bool sparmSw_ = false;
     bool TakeData_ = true;
     bool configDoneRed_ = false;
     bool firstScanPending_ = false;
     bool linkReady_ = false;
+    bool awaitUsersSweep_ = false;  // the start-up table's rows may still arrive
+    VnaDataRec firstScan_;          // B[0] and Speed of the first scan sent
 };

@@ -15,7 +15,7 @@ const char* WindowViews::Name(Event e) {
 
 void WindowViews::Unheard(Event e) {
     if (unheard_[static_cast<size_t>(e)]++ == 0)
-        qCInfo(lcApp) << "no window takes" << Name(e);
+        qCDebug(lcApp) << "no window takes" << Name(e);
 }
 
 // A call goes to the window registered for it, or is counted.

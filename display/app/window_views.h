@@ -1,10 +1,10 @@
 #pragma once
 // The windows registered with the session, one small interface each, and
 // the one place that hands them what the session reports. An event that no
-// registered window takes is counted (and logged once per kind under
-// "vna.app"), so that a window that forgot to register shows in a test
-// instead of failing silently. A question no window answers gets the
-// program's default answer (TempCorr: true).
+// registered window takes is counted (and logged once per kind, at debug
+// level, under "vna.app"), so that a window that forgot to register shows
+// in a test instead of failing silently. A question no window answers gets
+// the program's default answer (TempCorr: true).
 
 #include "display/app/calibration_view.h"
 #include "display/app/diagnostic_view.h"

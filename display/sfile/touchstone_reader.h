@@ -2,13 +2,14 @@
 // Touchstone input: one- and two-port S-parameter files (S1P, S2P) and the
 // program's own DUT variant, read into one S-data table and its header.
 //
-// Version 1.1 files are read as the standard has them: the option line
-// "# <unit> S <MA|DB|RI> R <ohms>" in any letter case, GHz and MA when the
-// line or one of its items is missing; S1P data lines carry three values,
-// S2P lines nine (S11, S21, S12, S22); "!" starts a comment. Frequencies
-// must increase and stay below 100 MHz, the highest the program holds.
+// The file is read by the touchstone library (touchstone/touchstone_reader.h),
+// the same reader the simulated analyser uses for its device files; this
+// layer puts what it read into the table. Frequencies must stay below
+// 100 MHz, the highest the program holds; a point at 0 Hz is left out.
+// Values referred to another resistance than 50 ohms are converted to 50.
 
 #include "display/measure/store.h"
+#include "touchstone/touchstone_reader.h"
 
 #include <string>
 #include <string_view>
@@ -17,7 +18,9 @@
 /// (wrong extension, cannot be opened); `message` is non-empty whenever the
 /// user should be told something (also when the read stopped early: a
 /// frequency of 100 MHz or more, frequencies that do not increase, a line
-/// that cannot be read, more points than the table holds). `line` is the
+/// that cannot be read, a negative magnitude, more points than the table
+/// holds; and as a note when the read went on: a point at 0 Hz left out,
+/// values converted from another reference resistance). `line` is the
 /// 1-based line the message is about, 0 when none.
 struct TouchstoneStatus {
     bool ok = true;
@@ -44,13 +47,6 @@ TouchstoneStatus ReadTouchstone(const std::string& fileName, SdataTable& table,
 TouchstoneStatus ParseTouchstone(std::string_view content, const std::string& fileName,
                                  SdataTable& table, SdataHeadRec& head);
 
-/// Takes the first blank-separated token off `line`: leading blanks are
-/// removed; "" when nothing remains; the whole rest when it holds no blank
-/// (the line becomes ""); otherwise the text before the first blank, which
-/// is removed together with that blank.
-std::string NextToken(std::string& line);
-
-/// Makes a number token with a "." decimal point readable by the C
-/// library's conversion in the current locale: when "0.5" does not convert
-/// to 0.5 the locale's separator is ",", and the first "." becomes ",".
-void LocaliseDecimal(std::string& token);
+// The token helpers of the reader, for callers that split such lines.
+using touchstone::LocaliseDecimal;
+using touchstone::NextToken;

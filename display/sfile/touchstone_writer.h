@@ -1,33 +1,17 @@
 #pragma once
-// Touchstone output: two-port files in MA notation with frequencies in MHz,
-// the format the display program saves its live measurement in. Decimal
-// points whatever the locale; lines end in CR LF.
-//
-//   ! Tavrel 13 S Parameter messurement result
-//   ! <info>
-//   # MHz S MA R 50
-//   014.5000000 000.5000000 -045.40000 ...   (MHz, then |S| and degrees of S11 S21 S12 S22)
+// Touchstone output: the display program saves its live measurement as a
+// two-port file in MA notation with frequencies in MHz; the line format is
+// the touchstone library's (touchstone/touchstone_format.h).
 
 #include "display/measure/measure_state.h"
+#include "touchstone/touchstone_format.h"
 
 #include <array>
 #include <string>
 
-/// `x` with at least `intDigits` integer digits and exactly `decimals`
-/// decimals, rounded half away from zero on the exact decimal digits of the
-/// value (the shortest decimal text that reads back as x); "-" before a
-/// negative value that does not round to zero. Non-finite values are
-/// written as 0.
-std::string FixedPattern(double x, int intDigits, int decimals);
-
-/// Degrees wrapped into -180..180 (190 -> -170, 180 stays 180).
-double WrapDegrees(double degrees);
-
-/// One data line without its line end: frequency (0.1 Hz units) as MHz with
-/// the pattern "000.0000000", then for S11, S21, S12, S22 the magnitude
-/// ("000.0000000") and the angle in degrees, wrapped into -180..180, with
-/// its decimals ("000.00000"); fields separated by one blank.
-std::string TouchstoneLine(double frequency, const std::array<double, 8>& magAngle);
+using touchstone::FixedPattern;
+using touchstone::TouchstoneLine;
+using touchstone::WrapDegrees;
 
 /// Collects a Touchstone file and writes it in one go on Close, through a
 /// temporary file renamed into place.

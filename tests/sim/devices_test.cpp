@@ -94,10 +94,10 @@ TEST(Touchstone, FormatsUnitsInterpolationAndErrors) {
         EXPECT_FALSE(sim::ParseTouchstone(text, ports, "x.s2p", err)) << text;
         EXPECT_NE(err.find(what), std::string::npos) << err;
     };
-    expectError("# MHz S MA\n1 0.5 90\n2 0.5\n", 1, "x.s2p line 3: incomplete");
+    expectError("# MHz S MA\n1 0.5 90\n2 0.5\n", 1, "x.s2p, line 3: incomplete");
     expectError("# MHz S MA\n1 0.5 abc\n", 1, "line 2: \"abc\" is not a number");
     expectError("# MHz Y MA\n1 0.5 90\n", 1, "line 1: only S-parameters");
-    expectError("# MHz S MA\n2 0.5 90\n1 0.5 90\n", 1, "line 3: frequencies must not decrease");
+    expectError("# MHz S MA\n2 0.5 90\n1 0.5 90\n", 1, "line 3: frequencies must increase");
     expectError("! nothing\n", 1, "no data points");
     expectError("1 2 3 4\n", 0, "line 1: expected 3");
     expectError("# MHz S MA R 0\n", 1, "reference resistance");

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -152,4 +153,46 @@ TEST(BatchSystem, FailuresEndWithAMessageAndTheirExitStatus) {
     EXPECT_EQ(badDriver.exitCode, 3) << badDriver.errors.toStdString();
     EXPECT_TRUE(badDriver.errors.contains("/dev/nonexistent-parport"))
         << badDriver.errors.toStdString();
+}
+
+TEST(BatchSystem, ASimulatedFaultGoesToTheServerAndAnUnknownOneIsRefused) {
+    Batch b;
+    // A stand-in server that writes its arguments down and ends.
+    const QString fake = b.dir.filePath("fake_server");
+    QFile script(fake);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\necho \"$@\" > \"$(dirname \"$0\")/args.txt\"\n");
+    script.close();
+    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    QProcess p;
+    p.setProcessEnvironment(b.Env());
+    p.setWorkingDirectory(b.dir.path());
+    p.start(TAVREL13_PATH, {"--batch", "--server", fake, "--sim-fault", "stuck-busy",
+                            "--link-timeout", "20"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 3);  // the server ended
+    QFile args(b.dir.filePath("args.txt"));
+    ASSERT_TRUE(args.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(args.readAll().contains("--sim-fault stuck-busy"));
+
+    Batch bad;
+    bad.Run({"--sim-fault", "melted"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_TRUE(bad.errors.contains("--sim-fault takes dead, unplugged or stuck-busy"))
+        << bad.errors.toStdString();
+}
+
+TEST(BatchSystem, ACalibrationMadeInBatchMeasuresTheDeviceTrue) {
+    Batch b;
+    b.Run({"--virtual-time", "--make-cal", "Own.cd", "--cal-speeds", "0", "--cal-title",
+           "own"});
+    ASSERT_EQ(b.exitCode, 0) << b.errors.toStdString();
+    // Eight standards at speed 0, each a whole scan of the control file.
+    EXPECT_EQ(b.errors.count(QRegularExpression("calibrated \\w+( swapped)? speed 0: 242 rows")),
+              8)
+        << b.errors.toStdString();
+    b.Run({"--virtual-time", "--cal", "Own.cd", "--dut", "att10", "--measure", "S21", "--out",
+           "att.s2p"});
+    ASSERT_EQ(b.exitCode, 0) << b.errors.toStdString();
+    CompareWithTruth(b.dir.filePath("att.s2p"), "att10", 1, 101);
 }

@@ -5,6 +5,7 @@
 #include "display/calib/calib_table.h"
 #include "display/graph/skala.h"
 #include "display/measure/point_list.h"
+#include "link/cli_srv.h"
 #include "link/messages.h"
 #include "link/presence.h"
 #include "tests/display/app/wait_until.h"
@@ -155,6 +156,28 @@ TEST(MasterStartup, ServerNotFoundIsReported) {
     EXPECT_FALSE(r.m.Startup());
     EXPECT_TRUE(r.m.lastError().contains("Cannot find the server program brindlev1"));
     EXPECT_EQ(r.view.messages.filter("Cannot find").size(), 1);
+}
+
+TEST(MasterStartup, AFailedStartLeavesTheSweepFieldsWorkingAndNothingWaiting) {
+    Rig r;
+    StartOptions o;
+    o.workDir = r.dir.path();
+    o.programDir = r.dir.path();  // no server anywhere
+    r.m.setOptions(o);
+    ASSERT_FALSE(r.m.Startup());
+    // The sweep fields were filled and take what the user types.
+    r.m.sweep().QStart_Change("2M");
+    EXPECT_EQ(r.m.Scales(4).min(), 20000000);
+    r.m.sweep().QEnd_Change("30M");
+    EXPECT_EQ(r.m.Scales(4).max(), 300000000);
+    // The local channel "Display" is closed again: a server coming up now
+    // finds nothing to reach, and nothing looks for it.
+    lnk::CliSrv server("VNAIO", "Display");
+    ASSERT_TRUE(server.Open());
+    EXPECT_FALSE(server.ConnectPeer());
+    WaitUntil([] { return false; }, 400);  // several periods of a poll, were one running
+    EXPECT_EQ(r.view.calls.filter("Link to the server up").size(), 0);
+    EXPECT_FALSE(r.m.linkUp());
 }
 
 TEST(MasterLink, IncomingTextIsFramedAndFiled) {

@@ -5,17 +5,21 @@
 #include "display/app/master_window.h"
 #include "display/calib/calib_table.h"
 #include "display/config/vna_control.h"
+#include "display/sfile/touchstone_reader.h"
+#include "link/messages.h"
 #include "display/graph/skala.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -178,4 +182,55 @@ TEST(ConfigurationWindow, SaveAndLoadGiveBackEverySetting) {
     EXPECT_TRUE(loaded.SparmSw);
     EXPECT_EQ(c->findChild<QLineEdit*>("TCPIPPORT")->text(), "60000");
     EXPECT_EQ(r.m->config().TCPIPPORT, "60000");  // the main window took it over
+}
+
+TEST(MasterWindow, TheConfigurationMenuTickFollowsTheWindowHoweverItCloses) {
+    Rig r;
+    auto* menu = r.Find<QAction>("MenuConW");
+    auto* sub = qobject_cast<QMdiSubWindow*>(r.w->vnaControl()->parentWidget());
+    ASSERT_NE(sub, nullptr);
+    ASSERT_TRUE(sub->isVisible());
+    EXPECT_TRUE(menu->isChecked());
+    sub->close();  // its title-bar button
+    EXPECT_FALSE(sub->isVisible());
+    EXPECT_FALSE(menu->isChecked());
+    menu->trigger();  // one choice brings it back
+    EXPECT_TRUE(sub->isVisible());
+    EXPECT_TRUE(menu->isChecked());
+    menu->trigger();
+    EXPECT_FALSE(sub->isVisible());
+    EXPECT_FALSE(menu->isChecked());
+}
+
+TEST(MasterWindow, SaveS2PProposesTheTitleInTheWorkingDirectoryAndAddsTheSuffix) {
+    Rig r;
+    // One measured point in the live list.
+    r.m->arrivalproc(QByteArray::fromStdString(
+        msg::DataReady(0, 2, 10000000, 0, 1000, 2, 0, 24, 20, 0, 0, 0, 0, 0) +
+        msg::DataReady(0, 3, 10000000, 8, 2000, 3, 0, 24, 20, 0, 0, 0, 0, 0)));
+    QString shownDir, shownName;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shownDir = dialog->directory().absolutePath();
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        shownName = name->text();
+        name->setText(r.dir.filePath("result"));  // typed without a suffix
+        static_cast<QDialog*>(dialog)->accept();  // as its Save button does
+    });
+    r.sent.clear();
+    r.Find<QPushButton>("DoSavSparm")->click();
+    EXPECT_EQ(shownDir.toStdString(), QDir(r.dir.path()).absolutePath().toStdString());
+    EXPECT_EQ(shownName.toStdString(), "Measurement");
+    EXPECT_FALSE(QFile::exists(r.dir.filePath("result")));
+    ASSERT_TRUE(QFile::exists(r.dir.filePath("result.S2P")));
+    // The link paused around the dialog, and the program reads the file back.
+    EXPECT_EQ(r.sent, QList<QByteArray>({"0007 ", "0008 "}));
+    SdataHeadRec head;
+    auto table = std::make_unique<SdataTable>();
+    const TouchstoneStatus st =
+        ReadTouchstone(r.dir.filePath("result.S2P").toStdString(), *table, head);
+    EXPECT_TRUE(st.ok) << st.message;
+    EXPECT_EQ(head.Length, 1);
 }

@@ -9,6 +9,7 @@
 #include "server/engine/sim_harness.h"
 #include "sim/devices.h"
 #include "tests/display/calib/sim_compare.h"
+#include "tests/display/calib/sim_records.h"
 
 #include <gtest/gtest.h>
 
@@ -20,31 +21,6 @@ namespace {
 constexpr int16_t kSpeed = 3;  // the speed of the program's default sweep
 constexpr int16_t kSettleMs = 20;
 constexpr int kCalEntries = 121;  // calibration points, entries 1..121
-
-VnaDataRec ToRec(const engine::DataRecord& d) {
-    VnaDataRec r;
-    r.table = d.ta;
-    r.idx = d.Idx;
-    r.Qrg = d.rf;
-    r.Phase = d.LOPH;
-    r.Data = d.dat;
-    r.Vnatag = d.tag;
-    r.Speed = d.ADCS;
-    r.bits = d.ADCBits;
-    r.Time = d.VNATime;
-    r.B = {d.B0, d.B1, d.B2, d.B3, d.B4};
-    return r;
-}
-
-struct Events : CalibEvents {
-    bool TempCorr() const override { return true; }
-    void ShowTempOffset(int32_t) override {}
-    void makelive(int16_t) override {}
-    void Makesmithlive(int16_t) override {}
-    void showri(double, double) override {}
-    void CalibrationNextIn(const VnaDataRec&) override {}
-    void ScanCalAfterCorrect(const VnaDataRec&) override {}
-};
 
 class SimEndToEnd {
 public:
@@ -107,7 +83,7 @@ public:
                                       0, 0, 0),
                   engine::VnaResult::Ok);
         EXPECT_TRUE(rig.Mount("DUT"));
-        Events ev;
+        QuietEvents ev;
         for (const engine::DataRecord& d : rig.Run(0, 1))
             DataRecordIn(*s, *cal, ev, ToRec(d));
         EXPECT_EQ(s->LiveCount, 103);

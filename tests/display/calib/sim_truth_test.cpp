@@ -10,6 +10,7 @@
 #include "sim/bridge_model.h"
 #include "sim/devices.h"
 #include "tests/display/calib/sim_compare.h"
+#include "tests/display/calib/sim_records.h"
 
 #include <gtest/gtest.h>
 
@@ -98,15 +99,7 @@ TEST(SimTruth, DataPathInterpolatesBetweenCalibrationPoints) {
         cp.slot[kSlotShoBS] = Raw(f, Reflect(-1, true), true, true);
         cp.slot[kSlotLoadBS] = Raw(f, Reflect(0, true), true, true);
     }
-    struct Quiet : CalibEvents {
-        bool TempCorr() const override { return true; }
-        void ShowTempOffset(int32_t) override {}
-        void makelive(int16_t) override {}
-        void Makesmithlive(int16_t) override {}
-        void showri(double, double) override {}
-        void CalibrationNextIn(const VnaDataRec&) override {}
-        void ScanCalAfterCorrect(const VnaDataRec&) override {}
-    } ev;
+    QuietEvents ev;
     struct Case {
         const char* what;
         int16_t Smessure;

@@ -166,6 +166,43 @@ TEST_F(TouchstoneReader, FromDiskAndMissingFiles) {
     EXPECT_NE(st.message.find("disk.S2P.S2P"), std::string::npos);
 }
 
+TEST_F(TouchstoneReader, FilesOfOtherProgramsReadAsTheSimulatorReadsThem) {
+    // A byte-order mark, a comment block, tabs, mixed case and a noise
+    // block after the S-parameters: read without a message.
+    auto st = Parse("\xEF\xBB\xBF! Field solver export\n!\tport 1: in\n#\tmhz s Db r 50\n"
+                    "1\t-20 10 -0.5 -5 -0.5 -5 -20 10\n2\t-21 11 -0.6 -6 -0.6 -6 -21 11\n"
+                    "! noise\n1 1.5 0.2 30 0.3\n2 1.6 0.2 31 0.3\n",
+                    "amp.s2p");
+    EXPECT_TRUE(st.ok);
+    EXPECT_EQ(st.message, "");
+    EXPECT_EQ(head.Length, 2);
+    EXPECT_EQ(head.Info, "! Field solver export\r!\tport 1: in\r! noise\r");
+    EXPECT_EQ(head.Sform, "DB");
+    EXPECT_NEAR((*table)[1].S[1].DB.real(), -0.6, 1e-12);
+    // A negative magnitude and a non-number are told, not stored as 0.
+    st = Parse("# MHz S MA R 50\n1 0.5 0\n2 -0.5 0\n", "neg.s1p");
+    EXPECT_EQ(head.Length, 1);
+    EXPECT_EQ(st.line, 3);
+    EXPECT_EQ(st.message,
+              "neg.s1p, line 3: negative magnitude -0.5; the rest of the file is not read");
+    st = Parse("# MHz S MA R 50\n1 0.5 0\n2 NaN 0\n", "nan.s1p");
+    EXPECT_EQ(head.Length, 1);
+    EXPECT_NE(st.message.find("line 3: \"NaN\" is not a number"), std::string::npos);
+    // Another reference resistance: values at 50 ohms, and a note.
+    st = Parse("# MHz S RI R 75\n1 0 0\n", "r75.s1p");
+    EXPECT_EQ(head.Length, 1);
+    EXPECT_NEAR((*table)[0].S[0].RI.real(), 0.2, 1e-15);
+    EXPECT_EQ(st.message, "r75.s1p: the values are referred to 75 ohms in the file and shown at 50 ohms");
+    // A point at 0 Hz (field solvers start there) is left out, the rest read.
+    st = Parse("# Hz S MA R 50\n0 1 0\n1000 0.5 0\n", "dc.s1p");
+    EXPECT_EQ(head.Length, 1);
+    EXPECT_EQ((*table)[0].Qrg, 10000);
+    EXPECT_EQ(st.line, 2);
+    // A stop after the note replaces the note.
+    st = Parse("# Hz S MA R 50\n0 1 0\n1000 0.5 0\n500 0.5 0\n", "dc.s1p");
+    EXPECT_EQ(st.line, 4);
+}
+
 TEST(NextToken, SplitsAtBlanks) {
     std::string line = "  14.5  0.5 -45";
     EXPECT_EQ(NextToken(line), "14.5");
