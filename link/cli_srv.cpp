@@ -3,6 +3,7 @@
 #include "link/local_names.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QtEndian>
@@ -109,6 +110,7 @@ bool CliSrv::TakeRecord(QLocalSocket* s) {
         return false;
     s->read(head, kHeader);
     QByteArray text = s->read(count);
+    ++taken_;
     QPointer<QLocalSocket> guard(s);
     if (id == kIdentifier) {
         const qsizetype zero = text.indexOf('\0');
@@ -127,6 +129,8 @@ bool CliSrv::ConnectPeer() {
     if (peerConnected())
         return true;
     DropPeer(false);
+    if (!PrivateChannelDirectory(QFileInfo(peerPath_).path()))
+        return false; // whoever listens there may not be our peer
     auto* s = new QLocalSocket(this);
     s->connectToServer(peerPath_);
     if (!s->waitForConnected(1000)) {
@@ -192,8 +196,8 @@ CliSrv::Send CliSrv::SendMsgData(const QByteArray& text) {
     record += '\0';
     QPointer<QLocalSocket> s = out_;
     s->write(record);
-    QElapsedTimer waited;
-    waited.start();
+    QElapsedTimer silence; // since the peer last showed life
+    silence.start();
     for (;;) {
         if (s && s->bytesToWrite() > 0)
             s->waitForBytesWritten(1);
@@ -205,11 +209,20 @@ CliSrv::Send CliSrv::SendMsgData(const QByteArray& text) {
                 DropPeer(true);
             return Send::Lost;
         }
+        if (silence.elapsed() >= kAnswerTimeoutMs) {
+            DropPeer(true);
+            return Send::NoAnswer;
+        }
         // Short polls first (the answer usually comes at once), then
         // gentler ones while the peer is busy.
         if (s->bytesAvailable() < 4)
-            s->waitForReadyRead(waited.elapsed() < 200 ? 1 : 10);
+            s->waitForReadyRead(silence.elapsed() < 200 ? 1 : 10);
+        // A peer that sends texts of its own while it works is alive,
+        // however long its answer takes.
+        const quint64 before = taken_;
         ServiceIncoming();
+        if (taken_ != before)
+            silence.restart();
     }
 }
 

@@ -8,6 +8,7 @@
 #include "display/app/diagnostic_dump.h"
 #include "display/app/master_session.h"
 #include "display/app/master_window.h"
+#include "display/app/work_dir.h"
 #include "display/calib/calib_dump.h"
 #include "display/calib/calib_table.h"
 #include "display/measure/measure_state.h"
@@ -16,6 +17,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
 
 #include <cstdio>
@@ -30,6 +32,7 @@ struct Parsed {
     BatchOptions batchOptions;
     CalibrateOptions calOptions;
     StartOptions start;
+    bool ownWorkDir = false; ///< --work-dir given: start.workDir is to be made ready
     QString error;
 };
 
@@ -42,7 +45,7 @@ Parsed Parse(const QStringList& arguments) {
         "Touchstone file (progress on the error stream; exit status 0 on success, 2 bad\n"
         "option, 3 server not found or ended, 4 link not up in time, 5 no complete sweep,\n"
         "6 file not written). The configuration tavrel.Cfg and the calibration Master.cd\n"
-        "are read from the current directory.");
+        "are read from the current directory, or from the folder of --work-dir.");
     p.addHelpOption();
     p.addVersionOption();
     const QCommandLineOption batch("batch", "Measure without windows and write a file.");
@@ -101,9 +104,16 @@ Parsed Parse(const QStringList& arguments) {
                                           "Dumpfile.txt\" into the current directory at the end.");
     const QCommandLineOption calTitle("cal-title", "With --make-cal: the calibration's title.",
                                       "TEXT", "Simulated analyser");
-    p.addOptions({batch, start, end, points, speed, time, measure, cal, sweeps, out, plot, smith,
-                  plotSize, linkTimeout, sweepTimeout, server, driver, dut, virtualTime, seed,
-                  noise, trace, simFault, makeCal, control, calSpeeds, calTitle, dump});
+    const QCommandLineOption workDir(
+        "work-dir",
+        "Work in DIR, or, when DIR is left out, in " + DefaultWorkDir() +
+            ": created on first use with the shipped configuration and calibration; files "
+            "there are never overwritten; relative file names are taken in DIR. Without the "
+            "option the program works in the current directory.",
+        "DIR");
+    p.addOptions({workDir, batch, start, end, points, speed, time, measure, cal, sweeps, out, plot,
+                  smith, plotSize, linkTimeout, sweepTimeout, server, driver, dut, virtualTime,
+                  seed, noise, trace, simFault, makeCal, control, calSpeeds, calTitle, dump});
 
     Parsed r;
     if (!p.parse(arguments)) {
@@ -146,7 +156,10 @@ Parsed Parse(const QStringList& arguments) {
     b.plotSize = p.value(plotSize);
 
     StartOptions& s = r.start;
-    s.workDir = QDir::currentPath();
+    r.ownWorkDir = p.isSet(workDir);
+    s.workDir = !r.ownWorkDir               ? QDir::currentPath()
+                : p.value(workDir).isEmpty() ? DefaultWorkDir()
+                                             : QDir(p.value(workDir)).absolutePath();
     s.programDir = QCoreApplication::applicationDirPath();
     s.serverPath = p.value(server);
     s.calFile = p.value(cal);
@@ -197,6 +210,18 @@ Parsed Parse(const QStringList& arguments) {
     return r;
 }
 
+// "--work-dir" takes its folder only when one follows: "--work-dir --batch"
+// is the option without a folder (the program takes no other arguments).
+QStringList WithOptionalWorkDir(QStringList arguments) {
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments.at(i);
+        if ((a == "--work-dir" || a == "-work-dir") &&
+            (i + 1 == arguments.size() || arguments.at(i + 1).startsWith('-')))
+            arguments[i] = "--work-dir=";
+    }
+    return arguments;
+}
+
 bool WantsBatch(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const QByteArray a(argv[i]);
@@ -234,10 +259,28 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(VNA_VERSION);
 
     QTextStream err(stderr);
-    const Parsed parsed = Parse(QCoreApplication::arguments());
+    const Parsed parsed = Parse(WithOptionalWorkDir(QCoreApplication::arguments()));
     if (!parsed.error.isEmpty()) {
         err << "tavrel13: " << parsed.error << " (see --help)\n";
         return kBatchUsage;
+    }
+    if (parsed.ownWorkDir) {
+        const QString dir = parsed.start.workDir;
+        const QString data = ShippedDataDir(QCoreApplication::applicationDirPath());
+        QStringList copied;
+        QString problem = PrepareWorkDir(dir, data, &copied);
+        if (problem.isEmpty() && !QDir::setCurrent(dir))
+            problem = "cannot change into the working directory " + dir;
+        if (!problem.isEmpty()) {
+            err << "tavrel13: " << problem << "\n";
+            return kBatchUsage;
+        }
+        if (!copied.isEmpty())
+            err << "tavrel13: " << dir << " made ready with " << copied.join(", ") << " from "
+                << data << "\n";
+        else if (data.isEmpty() && !QFileInfo::exists(QDir(dir).filePath("tavrel.Cfg")))
+            err << "tavrel13: no shipped defaults found to put into " << dir << "\n";
+        err.flush();
     }
 
     // The program's state: one object, handed to everything by reference.

@@ -103,12 +103,15 @@ std::string NumberText(double x) {
     return x < 0 ? t : " " + t;
 }
 
+// The title as the file carries it: characters that would end the field or
+// the line become blanks, and the blanks the reader trims are left off, so
+// the text written is the text read back.
 std::string CleanTitle(const std::string& title) {
     std::string t = title;
     std::replace_if(
         t.begin(), t.end(), [](char c) { return c == '/' || c == '"' || c == '\r' || c == '\n'; },
         ' ');
-    return t;
+    return std::string(txt::Trim(t));
 }
 
 void ParseInto(const std::vector<DataLine>& lines, CalibTable& t, std::string& switchOption) {

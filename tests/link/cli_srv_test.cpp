@@ -148,6 +148,43 @@ TEST(CliSrv, NoPeerLosesTheTextAndAPeerThatLeavesIsNoticed) {
     EXPECT_EQ(gone.count(), 1);
 }
 
+// A peer whose receive routine hangs: the send gives up after the time
+// limit, the peer counts as gone, and a peer that comes back is served again.
+// A peer that keeps sending its own texts while it works is alive, however
+// long its answer takes.
+TEST(CliSrv, ASendToAPeerThatStopsAnsweringReturns) {
+    QTemporaryDir dir;
+    QSemaphore release;
+    Peer server("VNAIO", "Display", dir.path(), [&](CliSrv& s, const QByteArray& t) {
+        if (t == "hang")
+            release.acquire();
+        if (t == "busy") {
+            for (int i = 0; i < 3; ++i) {
+                QThread::msleep(CliSrv::kAnswerTimeoutMs * 2 / 5);
+                s.SendMsgData("working");
+            }
+        }
+    });
+    CliSrv display("Display", "VNAIO", dir.path());
+    ASSERT_TRUE(display.Open());
+    QList<QByteArray> got;
+    QObject::connect(&display, &CliSrv::MsgData, [&](const QByteArray& t) { got.append(t); });
+    QSignalSpy gone(&display, &CliSrv::PeerGone);
+
+    EXPECT_EQ(display.SendMsgData("0006  #"), CliSrv::Send::Delivered);
+    EXPECT_EQ(display.SendMsgData("hang"), CliSrv::Send::NoAnswer);
+    EXPECT_EQ(gone.count(), 1);
+    EXPECT_FALSE(display.peerConnected());
+    release.release();
+
+    EXPECT_EQ(display.SendMsgData("busy"), CliSrv::Send::Delivered);
+    EXPECT_EQ(got, (QList<QByteArray>{"working", "working", "working"}));
+    EXPECT_EQ(display.SendMsgData("0005  0  #"), CliSrv::Send::Delivered);
+    EXPECT_EQ(server.received(),
+              (QList<QByteArray>{"0006  #", "hang", "busy", "0005  0  #"}));
+    EXPECT_EQ(gone.count(), 1);
+}
+
 TEST(CliSrv, ForeignRecordsAreRefusedWithoutHarm) {
     QTemporaryDir dir;
     Peer server("VNAIO", "Display", dir.path());

@@ -206,3 +206,26 @@ TEST(CalibFile, AFailedWriteLeavesTheOldFile) {
 }
 
 } // namespace
+
+// A title that ends (or starts) in a character the file cannot carry is
+// written without the blank it becomes, so the file reads back to the same
+// title and writes back to the same bytes.
+TEST(CalibFile, ATitleEndingInAQuoteOrSlashWritesTheSameFileAgain) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Bench\"", "Bench"}, {"Bench/", "Bench"}, {"/\"Bench 3\t/", "Bench 3"},
+        {"\"", ""},           {" / ", ""},         {"a/b", "a b"}};
+    for (const auto& [title, expected] : cases) {
+        auto t = Sample(1);
+        t->title = title;
+        const std::string first = CalibrationFileText(*t, false);
+        EXPECT_EQ(first.substr(0, first.find('\n') + 1),
+                  "\" / " + std::string(expected) + " /  1\"\r\n")
+            << title;
+        auto back = std::make_unique<CalibTable>();
+        std::string sw;
+        const CalibFileStatus st = ParseCalibrationData(first, "t.CD", *back, sw);
+        ASSERT_TRUE(st.ok) << st.message;
+        EXPECT_EQ(back->title, expected) << title;
+        EXPECT_EQ(CalibrationFileText(*back, false), first) << title;
+    }
+}
