@@ -5,7 +5,9 @@
 #include "display/app/qt_text.h"
 #include "display/app/sweep_control.h"
 #include "display/config/vna_control.h"
+#include "display/graph/widgets/dsp_set_window.h"
 #include "display/graph/widgets/qrg_graf.h"
+#include "display/measure/point_list.h"
 #include "display/sfile/touchstone_writer.h"
 
 #include <QCloseEvent>
@@ -90,6 +92,7 @@ Master::Master(MasterSession& session, QWidget* parent) : QMainWindow(parent), m
     qrgGraf_->setGetQRGLimits([this] { m_.sweep().GetQRGLimits(); });
     qrgSub_ = AddChild(qrgGraf_);
     graphView_ = std::make_unique<QrgGrafView>(*qrgGraf_);
+    BuildDspSet();
     BuildMenus();
 
     connect(&m_.sweep(), &SweepControl::FieldsChanged, this, &Master::SyncFields);
@@ -124,6 +127,37 @@ QMdiSubWindow* Master::AddChild(QWidget* w) {
     return sub;
 }
 
+void Master::BuildDspSet() {
+    dspSet_ = new DspSet(m_.state(), *graphSettings_);
+    dspSet_->model().VnaCTitle_Change(0, m_.VnaCTitle(0));
+    DspSetHooks hooks;
+    hooks.restartScanTimer = [this](int ms) {
+        QTimer& t = m_.sweep().ScanUpdateTimer();
+        t.stop();
+        t.setInterval(ms);
+        t.start();
+    };
+    hooks.tickRefresh = [this] {
+        qrgGraf_->TickChange();
+        qrgGraf_->Refscreen();
+    };
+    hooks.freqTicks = [this](const QString& steps) {
+        m_.Scales(MasterSession::kFreqScale).setTicks(steps);
+    };
+    hooks.redraw = [this] { qrgGraf_->Refscreen(); };
+    // The link pauses while the file is read; the graphs redraw after it.
+    hooks.loadBegins = [this] { m_.VnaStopTCP(); };
+    hooks.loadEnds = [this] {
+        m_.VnaStartTCP();
+        qrgGraf_->Refscreen();
+    };
+    hooks.titleChanged = [this](int slot, const QString& title) { m_.setVnaCTitle(slot, title); };
+    dspSet_->setHooks(std::move(hooks));
+    dspSet_->Sync();
+    dspSub_ = AddChild(dspSet_);
+    dspSub_->hide();
+}
+
 void Master::BuildMenus() {
     QMenu* conf = menuBar()->addMenu("&Configuration");
     conf->setObjectName("MenuConfig");
@@ -132,7 +166,6 @@ void Master::BuildMenus() {
     MenuConW_->setCheckable(true);
     MenuConW_->setChecked(true);
     connect(MenuConW_, &QAction::triggered, this, &Master::MenuConW_Click);
-    Pending(conf, "&Display settings", "MnuDisplay");
     Pending(conf, "C&alibration", "MenuCal");
 
     QMenu* win = menuBar()->addMenu("&Window");
@@ -145,13 +178,18 @@ void Master::BuildMenus() {
 
     QMenu* display = menuBar()->addMenu("&Display");
     display->setObjectName("MnuDisplayMenu");
-    QAction* graf = display->addAction("&Frequency Graf");
-    graf->setObjectName("MnuQrgGraf");
-    connect(graf, &QAction::triggered, this, [this] {
-        qrgSub_->show();
-        qrgGraf_->show();
-        mdi_->setActiveSubWindow(qrgSub_);
-    });
+    // Each entry shows its child window and brings it to the front.
+    const auto child = [&](const QString& text, const char* name, QMdiSubWindow* sub) {
+        QAction* a = display->addAction(text);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, [this, sub] {
+            sub->show();
+            sub->widget()->show();
+            mdi_->setActiveSubWindow(sub);
+        });
+    };
+    child("&Frequency Graf", "MnuQrgGraf", qrgSub_);
+    child("&Display settings", "MnuDisplay", dspSub_);
 
     // The marker choices: the same entries the graph's right-click opens.
     QMenu* markers = menuBar()->addMenu("&Markers");

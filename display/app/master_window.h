@@ -18,6 +18,7 @@ class GraphView;
 struct GraphSettings;
 class MarkerTable;
 class QrgGraf;
+class DspSet;
 class FrmDebug;
 class VnaControl;
 class QAction;
@@ -41,6 +42,8 @@ public:
     VnaControl* vnaControl() const { return control_; }
     /// The frequency graph QRGGRAF, one shared instance.
     QrgGraf* qrgGraf() const { return qrgGraf_; }
+    /// The display settings window DspSet, one shared instance.
+    DspSet* dspSet() const { return dspSet_; }
 
     // ---- MainWindowView ----
     void Message(const QString& text) override;
@@ -65,6 +68,7 @@ protected:
 
 private:
     void BuildMenus();
+    void BuildDspSet();
     QWidget* BuildControlStrip();
     void SyncFields();
     void SyncCaptions();
@@ -82,6 +86,8 @@ private:
     QrgGraf* qrgGraf_ = nullptr;
     QMdiSubWindow* qrgSub_ = nullptr;
     std::unique_ptr<GraphView> graphView_;
+    DspSet* dspSet_ = nullptr;
+    QMdiSubWindow* dspSub_ = nullptr;
     QAction* MenuConW_ = nullptr;
     QAction* SpeedSelect_ = nullptr;
     QAction* TimeSlct_ = nullptr;
