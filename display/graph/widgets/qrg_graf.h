@@ -63,6 +63,10 @@ public:
     void GrafArea_MouseUp(Qt::MouseButton button, QPoint pos);
     /// "Save image": PNG or SVG by the file's suffix; empty or the error.
     QString SaveImage(const QString& path);
+    /// Print: the window's picture on the chosen printer (or a PDF file).
+    void QrgPrint_Click();
+    /// The window's picture as printed: `caption` in PrintInfo, the buttons hidden.
+    QImage PrintPicture(const QString& caption);
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -76,6 +80,7 @@ private:
     void PlaceMarker(int16_t kind);
     void MarkersChanged();
     void ApplyColours();
+    QList<QWidget*> PrintHidden() const;
 
     const MeasureState& s_;
     GraphSettings& settings_;
@@ -87,6 +92,7 @@ private:
     std::array<QLabel*, 5> hB_{};
     std::array<QLabel*, 4> verId_{};
     QLabel* vnaRpt_ = nullptr;
+    QLabel* printInfo_ = nullptr;
     QPushButton* lock_ = nullptr;
     std::array<QPushButton*, 7> tul_{};
     QWidget* topBar_ = nullptr;
