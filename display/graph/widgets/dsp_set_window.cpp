@@ -160,7 +160,9 @@ void DspSet::Sync() {
         const SlotSource& s = model_.source(i);
         source_[i]->setText(s.caption);
         const char* colour = s.state == SlotSource::kGood ? "#00ff00" : s.state == SlotSource::kBad ? "#ff0000" : nullptr;
-        source_[i]->setStyleSheet(colour ? QString("background-color: %1;").arg(colour) : QString());
+        // A flat button paints a background only when its border is styled too.
+        source_[i]->setStyleSheet(QString("border: 1px solid #a0a0a0; padding: 1px 4px;") +
+                                  (colour ? QString(" background-color: %1;").arg(colour) : QString()));
         const auto set = [](QLineEdit* e, const QString& t) {
             if (e->text() != t)
                 e->setText(t);

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QColor>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -184,7 +185,9 @@ TEST(DspSetWindow, ControlsDriveTheSettings) {
     answer = r.File("ref.S1P", kThreePointS1P);
     src->click();
     EXPECT_EQ(src->text(), "ref.S1P");
-    EXPECT_TRUE(src->styleSheet().contains("#00ff00"));
+    // The caption's background shows green (a flat button that ignored its colour once).
+    const QImage shown = src->grab().toImage();
+    EXPECT_EQ(QColor(shown.pixel(shown.width() / 2, 3)), QColor(0, 255, 0));
     EXPECT_EQ(w.findChild<QLineEdit*>("VnaCTitle_12")->text(), "ref");
     // A refused file: the reason is told and the slot stays.
     answer = r.File("bad.S2P", "# MHZ S MA R 50\nnot a number\n");
@@ -193,7 +196,8 @@ TEST(DspSetWindow, ControlsDriveTheSettings) {
     EXPECT_FALSE(w.lastMessage().isEmpty());
     answer = r.File("one.S1P", "# MHZ S MA R 50\n5 .1 0\n");
     src->click();
-    EXPECT_TRUE(src->styleSheet().contains("#ff0000"));
+    const QImage red = src->grab().toImage();
+    EXPECT_EQ(QColor(red.pixel(red.width() / 2, 3)), QColor(255, 0, 0));
 }
 
 } // namespace
