@@ -5,6 +5,7 @@
 #include "display/app/batch_run.h"
 #include "display/app/master_session.h"
 #include "display/app/master_window.h"
+#include "display/graph/lasting_settings.h"
 #include "display/calib/calib_table.h"
 #include "display/measure/measure_state.h"
 
@@ -253,6 +254,7 @@ int main(int argc, char** argv) {
         master.Status(session.lastError());
     }
     master.AfterStartup();
+    master.RestoreSettings(LastingSettingsFile());
     const int rc = app->exec();
     session.Shutdown();
     return rc;

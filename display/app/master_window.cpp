@@ -5,6 +5,7 @@
 #include "display/app/qt_text.h"
 #include "display/app/sweep_control.h"
 #include "display/config/vna_control.h"
+#include "display/graph/lasting_settings.h"
 #include "display/graph/widgets/dsp_set_window.h"
 #include "display/graph/widgets/qrg_graf.h"
 #include "display/measure/point_list.h"
@@ -23,7 +24,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSignalBlocker>
+#include <QDir>
 #include <QStatusBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -167,6 +170,9 @@ void Master::BuildMenus() {
     MenuConW_->setChecked(true);
     connect(MenuConW_, &QAction::triggered, this, &Master::MenuConW_Click);
     Pending(conf, "C&alibration", "MenuCal");
+    QAction* defaults = conf->addAction("&Restore default settings");
+    defaults->setObjectName("MnuDefaults");
+    connect(defaults, &QAction::triggered, this, &Master::MnuDefaults_Click);
 
     QMenu* win = menuBar()->addMenu("&Window");
     const char* arr[3] = {"Side by side", "One above the other", "Cascade"};
@@ -403,6 +409,86 @@ void Master::DoSavSparm_Click() {
         Status("Saved " + file);
 }
 
+namespace {
+
+// The sub-windows whose places last, by their object names.
+constexpr const char* kPlacedWindows[] = {"QRGGRAFWindow", "DspSetWindow", "VnaControlWindow", "FrmDebugWindow"};
+
+} // namespace
+
+void Master::RestoreSettings(const QString& file) {
+    settingsFile_ = file;
+    if (file.isEmpty() || !QFileInfo::exists(file))
+        return;
+    QSettings q(file, QSettings::IniFormat);
+    bool locked = qrgGraf_->frequencyLocked();
+    const int16_t size = m_.state().VnaScanSize;
+    DisplayChoices c{*graphSettings_, m_.state(), qrgGraf_->plot().scales(), locked, *markers_};
+    const QStringList warnings = LoadDisplayChoices(q, c);
+    for (const QString& w : warnings)
+        qWarning("%s", qPrintable(w));
+    if (!warnings.isEmpty())
+        Status(warnings.first());
+    if (!IsDisplayChoicesFile(q))
+        return;
+    dspSet_->Sync();
+    dspSet_->model().initdivisions();
+    qrgGraf_->SettingsChanged(locked);
+    if (locked)
+        m_.sweep().GetQRGLimits();  // a locked graph follows the sweep, not the saved range
+    if (m_.state().VnaScanSize != size) {
+        // The sweep already sent has the old size: send the restored one.
+        const int16_t restored = m_.state().VnaScanSize;
+        m_.state().VnaScanSize = size;
+        dspSet_->model().RadioScan_Click(dspSet_->model().scanOptionOf(restored));
+        dspSet_->Sync();
+    }
+    qrgGraf_->UpdateMarkerTable();
+    q.beginGroup("windows");
+    if (q.contains("main"))
+        restoreGeometry(q.value("main").toByteArray());
+    for (const char* name : kPlacedWindows)
+        if (auto* sub = findChild<QMdiSubWindow*>(name); sub && q.contains(QString(name) + "_rect")) {
+            const QRect r = q.value(QString(name) + "_rect").toRect();
+            if (r.isValid() && r.width() < 10000 && r.height() < 10000)
+                sub->setGeometry(r);
+            sub->setVisible(q.value(QString(name) + "_shown").toBool());
+        }
+    q.endGroup();
+}
+
+void Master::SaveSettings() {
+    if (settingsFile_.isEmpty())
+        return;
+    QDir().mkpath(QFileInfo(settingsFile_).absolutePath());
+    QSettings q(settingsFile_, QSettings::IniFormat);
+    bool locked = qrgGraf_->frequencyLocked();
+    SaveDisplayChoices(q, DisplayChoices{*graphSettings_, m_.state(), qrgGraf_->plot().scales(), locked, *markers_});
+    q.beginGroup("windows");
+    q.setValue("main", saveGeometry());
+    for (const char* name : kPlacedWindows)
+        if (auto* sub = findChild<QMdiSubWindow*>(name)) {
+            q.setValue(QString(name) + "_rect", sub->geometry());
+            q.setValue(QString(name) + "_shown", !sub->isHidden());
+        }
+    q.endGroup();
+    q.sync();
+    if (q.status() != QSettings::NoError)
+        qWarning("The settings could not be written to %s", qPrintable(settingsFile_));
+}
+
+void Master::MnuDefaults_Click() {
+    bool locked = qrgGraf_->frequencyLocked();
+    DisplayChoices c{*graphSettings_, m_.state(), qrgGraf_->plot().scales(), locked, *markers_};
+    DefaultDisplayChoices(c);
+    dspSet_->Sync();
+    dspSet_->model().initdivisions();
+    qrgGraf_->SettingsChanged(locked);
+    m_.sweep().GetQRGLimits();
+    qrgGraf_->UpdateMarkerTable();
+    Status("The display settings are back at their defaults.");
+}
+
 bool Master::eventFilter(QObject* watched, QEvent* event) {
     if (watched == controlSub_ && MenuConW_ &&
         (event->type() == QEvent::Show || event->type() == QEvent::Hide))
@@ -411,6 +497,7 @@ bool Master::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Master::closeEvent(QCloseEvent* event) {
+    SaveSettings();
     m_.Shutdown();
     event->accept();
 }

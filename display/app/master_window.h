@@ -52,6 +52,13 @@ public:
     void VnaMessureCaption(const QString& caption) override;
     void ConfigDoneRed(bool red) override;
 
+    /// Reads the lasting display choices and window places from `file`
+    /// (QSettings, INI) and keeps the name: they are written back there when
+    /// the window closes. Problems are shown in the status bar, never fatal.
+    void RestoreSettings(const QString& file);
+    /// Writes the lasting choices to the file given to RestoreSettings (if any).
+    void SaveSettings();
+
     /// Message boxes are shown modally unless switched off (tests).
     void setModalMessages(bool on) { modal_ = on; }
 
@@ -61,6 +68,8 @@ public slots:
     void MnuArr_Click(int index);
     void NmuHelp_Click();
     void DoSavSparm_Click();
+    /// Configuration → Restore default settings.
+    void MnuDefaults_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -101,4 +110,5 @@ private:
     QPushButton* ConfigDone_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     bool modal_ = true;
+    QString settingsFile_;
 };

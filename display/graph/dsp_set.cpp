@@ -13,9 +13,9 @@ DspSetModel::DspSetModel(MeasureState& s, GraphSettings& settings) : s_(s), sett
         sources_[static_cast<size_t>(i)].caption = i < kFirstFileSlot ? "VNA" : "File";
 }
 
-int DspSetModel::scanOption() const {
+int DspSetModel::scanOptionOf(int points) {
     for (size_t i = 0; i < kScanSizes.size(); ++i)
-        if (kScanSizes[i] == s_.VnaScanSize)
+        if (kScanSizes[i] == points)
             return static_cast<int>(i);
     return -1;
 }

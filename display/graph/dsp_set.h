@@ -53,7 +53,9 @@ public:
     const GraphSettings& settings() const { return settings_; }
     const MeasureState& state() const { return s_; }
     /// The RadioScan option that matches VnaScanSize (-1 when none does).
-    int scanOption() const;
+    int scanOption() const { return scanOptionOf(s_.VnaScanSize); }
+    /// The RadioScan option of a number of points (-1 when none).
+    static int scanOptionOf(int points);
     /// LineThik's caption: the thickness with a leading blank.
     QString LineThik() const;
     const SlotSource& source(int slot) const { return sources_[Clamp(slot)]; }

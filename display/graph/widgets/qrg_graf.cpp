@@ -17,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -564,6 +565,24 @@ void QrgGraf::ChooseColour(int row, int trace) {
         return;
     settings_.rows[row].colour[trace] = c.rgb();
     ApplyColours();
+    Refscreen();
+}
+
+void QrgGraf::SettingsChanged(bool frequencyLocked) {
+    for (int row : {0, 9, 10, 11, 12})
+        for (int t = 0; t < kTraceCount; ++t) {
+            const QString base = t == kTracePhase ? QString("AngVis") : QString("VisS") + &kTraceName[t][1];
+            if (auto* box = findChild<QCheckBox*>(QString("%1_%2").arg(base).arg(row))) {
+                const QSignalBlocker block(box);
+                box->setChecked(settings_.rows[row].visible[t]);
+            }
+        }
+    ApplyColours();
+    if (frequencyLocked != locked_)
+        QrgLock_Click();
+    TickChange();
+    for (int i = 0; i < kScaleCount; ++i)
+        QrgReScale(i);
     Refscreen();
 }
 

@@ -63,6 +63,12 @@ public:
     void GrafArea_MouseUp(Qt::MouseButton button, QPoint pos);
     /// "Save image": PNG or SVG by the file's suffix; empty or the error.
     QString SaveImage(const QString& path);
+    /// The shared settings were replaced (restored, or set back to the
+    /// defaults): trace boxes, swatches, ticks and labels follow, the
+    /// frequency lock is set as given, and the plot is redrawn.
+    void SettingsChanged(bool frequencyLocked);
+    /// True while the lock is red ("F Lock").
+    bool frequencyLocked() const { return locked_; }
     /// Print: the window's picture on the chosen printer (or a PDF file).
     void QrgPrint_Click();
     /// The window's picture as printed: `caption` in PrintInfo, the buttons hidden.
