@@ -1,9 +1,7 @@
 // The display settings window in the main window: opened from the Display
 // menu, its controls reaching the sweep timer, the scales of the frequency
 // graph and of the main window, and a loaded file drawn beside the live trace.
-#include "bench/display/sweep_reports.h"
-#include "display/app/master_session.h"
-#include "display/app/master_window.h"
+#include "tests/display/graph/app_rig.h"
 #include "display/app/sweep_control.h"
 #include "display/calib/calib_table.h"
 #include "display/graph/widgets/dsp_set_window.h"
@@ -23,13 +21,10 @@
 namespace {
 
 TEST(DspSetWiring, SettingsReachTheSweepAndTheGraphs) {
-    auto s = std::make_unique<MeasureState>();
-    auto cal = std::make_unique<CalibTable>();
-    MasterSession m(*s, *cal);
-    ASSERT_EQ(PrepareBenchSession(m), QString());
-    Master w(m);
-    w.setModalMessages(false);
-    w.show();
+    graphtest::ProgramRun run;
+    MasterSession& m = *run.m;
+    Master& w = *run.w;
+    MeasureState* s = run.s.get();
     DspSet* d = w.dspSet();
     ASSERT_NE(d, nullptr);
     d->setModalMessages(false);

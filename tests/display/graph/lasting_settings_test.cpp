@@ -1,10 +1,7 @@
 // The display choices that last between runs: written and read back without
 // windows, bad values and foreign or damaged files refused, and the main
 // window saving at the end of a run and restoring at the start of the next.
-#include "bench/display/sweep_reports.h"
-#include "display/app/master_session.h"
-#include "display/app/master_window.h"
-#include "display/calib/calib_table.h"
+#include "tests/display/graph/app_rig.h"
 #include "display/graph/lasting_settings.h"
 #include "display/graph/widgets/dsp_set_window.h"
 #include "display/graph/widgets/qrg_graf.h"
@@ -122,28 +119,7 @@ TEST(LastingSettings, EveryChoiceComesBackAndBadOnesAreRefused) {
     EXPECT_TRUE(LoadDisplayChoices(none, ref).isEmpty());
 }
 
-struct ProgramRun {
-    std::unique_ptr<MeasureState> s = std::make_unique<MeasureState>();
-    std::unique_ptr<CalibTable> cal = std::make_unique<CalibTable>();
-    std::unique_ptr<MasterSession> m;
-    std::unique_ptr<Master> w;
-    explicit ProgramRun(const QString& file) {
-        m = std::make_unique<MasterSession>(*s, *cal);
-        EXPECT_EQ(PrepareBenchSession(*m), QString());
-        w = std::make_unique<Master>(*m);
-        w->setModalMessages(false);
-        w->show();
-        w->AfterStartup();
-        w->RestoreSettings(file);
-        QApplication::processEvents();
-    }
-    template <class T>
-    T* Find(const char* name) {
-        T* x = w->findChild<T*>(name);
-        EXPECT_NE(x, nullptr) << name;
-        return x;
-    }
-};
+using graphtest::ProgramRun;
 
 TEST(LastingSettings, TheNextRunStartsWithTheChoicesOfTheLast) {
     QTemporaryDir dir;
