@@ -51,6 +51,7 @@ std::string Stopscan() { return "0006 "; }
 std::string StopTcp() { return "0007 "; }
 std::string StartTcp() { return "0008 "; }
 std::string Mount(std::string_view fixture) { return "0100 " + std::string(fixture) + " "; }
+std::string ShowState(bool show) { return "0101 " + N(show ? 1 : 0) + " "; }
 std::string StopText() { return "99#"; }
 std::string WithTerminator(std::string_view text) { return std::string(text) + " #"; }
 
@@ -85,6 +86,7 @@ void AppendDataReady(std::string& out, int16_t ta, int16_t Idx, int32_t rf, int1
     out.append(buf, size_t(p - buf));
 }
 
+std::string Stateinfo(int16_t Statid) { return "1000 " + N(Statid) + " #"; }
 std::string EndScan() { return "1002 #"; }
 std::string Rateinfo(int16_t rat) { return "1003 " + N(rat) + " #"; }
 

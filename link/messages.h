@@ -29,6 +29,8 @@ std::string StartTcp();                                                         
 /// Mounts a fixture on the simulated analyser ("THRU", "OPEND", "OPEN",
 /// "SHORT", "LOAD", "DUT"); hardware back ends ignore it.
 std::string Mount(std::string_view fixture);                                         // 0100
+/// Shows (true) or hides (false) the server's status window.
+std::string ShowState(bool show);                                                    // 0101
 
 /// The text the display program sends over TCP when it closes: "99#".
 std::string StopText();
@@ -46,13 +48,16 @@ std::string DataReady(int16_t ta, int16_t Idx, int32_t rf, int16_t LOPH, int32_t
 void AppendDataReady(std::string& out, int16_t ta, int16_t Idx, int32_t rf, int16_t LOPH,
                      int32_t dat, int16_t tag, int16_t ADCS, int16_t ADCBits, int16_t VNATime,
                      int16_t B0, int16_t B1, int16_t B2, int16_t B3, int16_t B4);
+/// A state report; the server sends only 95 (the analyser does not
+/// answer, once per fault episode) and 96 (it answers again).
+std::string Stateinfo(int16_t Statid);                                 // 1000
 std::string EndScan();                                                 // 1002
 std::string Rateinfo(int16_t rat);                                     // 1003
 
 // Message codes.
 enum Code : int {
     kSetUpScan = 1, kSetUpEntry = 2, kEditEntry = 3, kMarkEnd = 4, kNewScan = 5,
-    kStopscan = 6, kStopTcp = 7, kStartTcp = 8, kClose = 99, kMount = 100,
+    kStopscan = 6, kStopTcp = 7, kStartTcp = 8, kClose = 99, kMount = 100, kShowState = 101,
     kStateinfo = 1000, kDataReady = 1001, kEndScan = 1002, kRateinfo = 1003,
 };
 

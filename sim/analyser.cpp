@@ -1,10 +1,10 @@
 #include "sim/analyser.h"
 
 #include "sim/bridge_model.h"
+#include "sim/steady_time.h"
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <cmath>
 
 namespace sim {
@@ -20,21 +20,28 @@ uint64_t SplitMix(uint64_t& x) {
 
 uint64_t Rotl(uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
 
-int64_t SteadyNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 std::string Upper(std::string_view s) {
     std::string out(s);
     for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return out;
 }
 
+// A conversion of a dead converter: far beyond any wait.
+constexpr int64_t kNeverNs = int64_t{1} << 60;
+
 } // namespace
 
-Analyser::Analyser(const AnalyserOptions& options) : options_(options) {
+std::optional<Fault> FaultOf(std::string_view name) {
+    if (name == "none") return Fault::kNone;
+    if (name == "dead") return Fault::kDead;
+    if (name == "unplugged") return Fault::kUnplugged;
+    if (name == "stuck-busy") return Fault::kStuckBusy;
+    return std::nullopt;
+}
+
+Analyser::Analyser(const AnalyserOptions& options)
+    : options_(options), unplugged_(options.fault == Fault::kUnplugged),
+      busyLine_(unplugged_ || options.fault == Fault::kStuckBusy) {
     uint64_t s = options_.seed;
     for (auto& r : rng_) r = SplitMix(s);
     uint64_t d = options_.seed ^ 0xD1F7ull;
@@ -56,7 +63,11 @@ int64_t Analyser::Now() {
 }
 
 void Analyser::IdleUntil(int64_t t) {
-    if (options_.virtualTime && t > now_) now_ = t;
+    if (options_.virtualTime) {
+        if (t > now_) now_ = t;
+    } else {
+        SleepTowards(t + realStart_);
+    }
 }
 
 int64_t Analyser::Access() {
@@ -74,11 +85,14 @@ int64_t Analyser::Access() {
 
 void Analyser::WriteControl(uint8_t value) {
     Access();
+    // (Unplugged: the control lines reach nothing, but they act only
+    // together with the data writes, which go nowhere.)
     control_ = value;
 }
 
 void Analyser::WriteData(uint8_t value) {
     const int64_t t = Access();
+    if (unplugged_) return;
     const uint8_t rising = static_cast<uint8_t>(value & ~data_);
     if (rising & (0x04 | 0x08 | 0x20)) activity_ = true;
     data_ = value;
@@ -88,9 +102,11 @@ void Analyser::WriteData(uint8_t value) {
 
 uint8_t Analyser::ReadStatus() {
     int64_t t = Access();
+    if (busyLine_) return 0xFF;
     // Virtual time: a status read that follows nothing but waiting skips to
-    // the end of the running conversion.
-    if (options_.virtualTime && !activity_ && converter_.Converting(t) && !(data_ & 0x40)) {
+    // the end of the running conversion (a dead converter's never ends).
+    if (options_.virtualTime && !activity_ && converter_.Converting(t) && !(data_ & 0x40) &&
+        options_.fault != Fault::kDead) {
         now_ = converter_.readyAt() + options_.portAccessNs;
         t = converter_.readyAt();
     }
@@ -191,7 +207,8 @@ double Analyser::NextGaussian() {
 
 void Analyser::StartConversion(int64_t t) {
     const int speed = Converter::SpeedOfControl(control_);
-    const int64_t dur = Converter::ConversionNs(speed);
+    const int64_t dur =
+        options_.fault == Fault::kDead ? kNeverNs : Converter::ConversionNs(speed);
     const double T = static_cast<double>(dur) * 1e-9;
     // The converter integrates the detector output over the conversion.
     const double t0 = static_cast<double>(t - changedAt_) * 1e-9;

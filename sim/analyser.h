@@ -20,10 +20,24 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace sim {
+
+/// Faults the simulated analyser can be given, for trying out how the
+/// server copes with a broken or missing instrument:
+///   kDead       the converter never finishes a conversion (no supply or
+///               clock): status bit 7 stays busy; the synthesizers work
+///   kUnplugged  nothing on the port: writes go nowhere, every status read
+///               gives 0xFF (what a failed hardware access returns too)
+///   kStuckBusy  the converter runs, but its output line is held busy
+enum class Fault { kNone, kDead, kUnplugged, kStuckBusy };
+
+/// The fault a name stands for: "none", "dead", "unplugged", "stuck-busy";
+/// nothing for any other text.
+std::optional<Fault> FaultOf(std::string_view name);
 
 struct AnalyserOptions {
     /// Virtual time: deterministic, each port access takes portAccessNs of
@@ -35,6 +49,7 @@ struct AnalyserOptions {
     bool drift = true;   ///< slow drift of the detector offset
     int64_t portAccessNs = 1000; ///< one ISA parallel-port access
     std::string dut = "bpf10m7"; ///< device behind the "DUT" fixture
+    Fault fault = Fault::kNone;
 };
 
 class Analyser {
@@ -60,9 +75,11 @@ public:
 
     /// Nanoseconds since the analyser was made (virtual or real).
     int64_t Now();
-    /// Virtual time: jump to t if it is later. Real time: nothing.
+    /// Nothing happens until t: virtual time jumps there if it is later;
+    /// real time may sleep part of the way (sim::SleepTowards).
     void IdleUntil(int64_t t);
     bool virtualTime() const { return options_.virtualTime; }
+    Fault fault() const { return options_.fault; }
 
     /// Mounts "THRU", "OPEND", "OPEN", "SHORT", "LOAD" or "DUT" (any case).
     bool Mount(std::string_view fixture);
@@ -96,6 +113,8 @@ private:
     Converter converter_;
     uint8_t data_ = 0;
     uint8_t control_ = 0;
+    bool unplugged_ = false; // fault: writes go nowhere
+    bool busyLine_ = false;  // fault: every status read gives 0xFF
     bool activity_ = false;
     int64_t now_ = 0;     // virtual time, ns
     int64_t realStart_ = 0;

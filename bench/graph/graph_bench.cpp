@@ -1,13 +1,14 @@
 // The frequency graph's drawing: one live point drawn (segment replaced in
 // the backing store), a full redraw with 501 points on four live traces and
 // four stored tables, and the display program's data path with the graph
-// drawing live.
+// drawing live; the Smith chart's live point and full redraw.
 #include "bench/display/sweep_reports.h"
 #include "display/app/graph_view.h"
 #include "display/app/master_session.h"
 #include "display/calib/calib_table.h"
 #include "display/calib/correction.h"
 #include "display/graph/qrg_plot.h"
+#include "display/graph/smith_plot.h"
 #include "display/measure/point_list.h"
 
 #include <benchmark/benchmark.h>
@@ -80,6 +81,40 @@ void Refscreen(benchmark::State& state) {
     benchmark::DoNotOptimize(plot.image().constBits());
 }
 
+/// The Smith chart over the whole sweep of FullState, S11 measured.
+struct SmithBench {
+    std::unique_ptr<MeasureState> s = FullState();
+    GraphSettings settings;
+    MarkerTable markers;
+    SmithPlot plot{*s, settings, markers};
+    SmithBench() {
+        s->Smessure = 0;
+        plot.Layout(QSize(600, 600));
+        plot.scales()[kScaleQrg].setMax(600500000);
+        plot.scales()[kScaleQrg].setMin(500000);
+        plot.Refscreen();
+    }
+};
+
+void SmithLive(benchmark::State& state) {
+    SmithBench b;
+    int16_t p = NextLive(*b.s, kLowerEnd);
+    for (auto _ : state) {
+        b.plot.Makesmithlive(p);
+        p = NextLive(*b.s, p);
+        if (p == kUpperEnd)
+            p = NextLive(*b.s, kLowerEnd);
+    }
+    benchmark::DoNotOptimize(b.plot.image().constBits());
+}
+
+void SmithRedraw(benchmark::State& state) {
+    SmithBench b;
+    for (auto _ : state)
+        b.plot.Refscreen();
+    benchmark::DoNotOptimize(b.plot.image().constBits());
+}
+
 /// The session's reports to the graph, drawn at once.
 class PlotView : public GraphView {
 public:
@@ -136,6 +171,8 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("graph_data_path_drawing", DataPathDrawing)
         ->Unit(benchmark::kMicrosecond)
         ->MinTime(0.5);
+    benchmark::RegisterBenchmark("smith_live", SmithLive)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("smith_redraw", SmithRedraw)->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     Collector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
@@ -145,6 +182,10 @@ int main(int argc, char** argv) {
         std::printf("graph.refscreen_ms: %.2f\n", figures["graph_refscreen"] * 1e3);
     if (figures.count("graph_data_path_drawing"))
         std::printf("display.records_per_s_drawing: %.0f\n", 204 / figures["graph_data_path_drawing"]);
+    if (figures.count("smith_live"))
+        std::printf("smith.live_us: %.2f\n", figures["smith_live"] * 1e6);
+    if (figures.count("smith_redraw"))
+        std::printf("smith.redraw_ms: %.2f\n", figures["smith_redraw"] * 1e3);
     benchmark::Shutdown();
     return 0;
 }

@@ -1,120 +1,117 @@
 #include "display/app/batch_calibrate.h"
 
+#include "display/app/calibration.h"
 #include "display/app/qt_text.h"
-#include "display/calib/calib_file.h"
-#include "display/calib/calib_intake.h"
-#include "display/calib/contfile.h"
+#include "display/calib/plan_driver.h"
 
+#include <QDir>
 #include <QElapsedTimer>
-#include <QTimer>
 
-const CalStepPlan kCalSteps[8] = {
-    {kSlotThru, "THRU", 0},   {kSlotOpeD, "OPEND", 0},  {kSlotOpeB, "OPEN", 4},
-    {kSlotShoB, "SHORT", 4},  {kSlotLoadB, "LOAD", 4},  {kSlotOpeBS, "OPEN", 12},
-    {kSlotShoBS, "SHORT", 12}, {kSlotLoadBS, "LOAD", 12},
+#include <iostream>
+#include <string>
+
+namespace {
+
+/// The procedure's messages on the error stream.
+class TerminalCalibView : public CalibView {
+public:
+    explicit TerminalCalibView(QTextStream& err) : err_(err) {}
+    void Refused(const std::string& message) override {
+        err_ << "tavrel13: " << Q(message) << "\n";
+        err_.flush();
+    }
+
+private:
+    QTextStream& err_;
 };
 
-BatchCalibrate::BatchCalibrate(MasterSession& session, CalibrateOptions options,
-                               QTextStream& err)
-    : BatchJob(session, err), o_(std::move(options)) {}
+} // namespace
 
-BatchCalibrate::~BatchCalibrate() { m_.setCalibration(nullptr); }
+BatchCalibrate::BatchCalibrate(MasterSession& session, Calibration& calibration,
+                               CalibrateOptions options, QTextStream& err)
+    : BatchJob(session, err), c_(calibration), o_(std::move(options)) {}
 
-void BatchCalibrate::CalibrationNextIn(const VnaDataRec& r) {
-    if (!step_ || ended_)
-        return;
-    if (!started_ && r.idx == 0 && r.Phase == 0 && r.Speed == speed_ && r.B[0] == step_->B0)
-        started_ = true;
-    if (!started_)
-        return;
-    FileCalibrationRecord(m_.calib(), step_->plug, m_.state().CalibrationNxtIn, r);
-    ++rows_;
-}
-
-void BatchCalibrate::CalibrationEndScan() {
-    if (step_ && started_)
-        ended_ = true;
-}
-
-int BatchCalibrate::RunStep(int16_t speed, const CalStepPlan& step) {
-    MeasureState& s = m_.state();
-    // Program every row of table 1 with the step's speed, time and switches.
-    const int last = 2 * (entries_ + 1) + 1;
-    for (int e = 0; e <= last; ++e) {
-        m_.VnaEditEntry(1, static_cast<int16_t>(e), "adcspeed", speed);
-        m_.VnaEditEntry(1, static_cast<int16_t>(e), "VNATime", time_);
-        m_.VnaEditEntry(1, static_cast<int16_t>(e), "B0", step.B0);
-    }
-    // The scan counts from its row 0 with this step's speed and switch word;
-    // rows of the scan before, still on their way, do not.
-    step_ = &step;
-    speed_ = speed;
-    started_ = ended_ = false;
-    rows_ = 0;
-    m_.VnaMount(step.fixture);
-    s.CalibrationPlug = step.plug;
-    s.CalibrationNxtIn = 0;
-    s.CalibrationOn = true;
-    m_.vnaNewScan(1);
-
-    const double timeout = o_.stepTimeout > 0
-                               ? o_.stepTimeout
-                               : 30 + 3 * RowSeconds(speed, time_) * 2 * (entries_ + 1) * 2;
-    const bool ok = WaitFor([this] { return ended_; }, timeout);
-    step_ = nullptr;
-    s.CalibrationOn = false;
-    s.CalibrationNxtIn = 0;
-    // Stop the repeated scan and let what is still under way arrive.
-    m_.VnaStopscan();
+void BatchCalibrate::WaitQuiet() {
     QElapsedTimer quiet;
     quiet.start();
-    auto c3 = connect(&m_, &MasterSession::RecordArriving, this, [&](const VnaDataRec& r) {
-        if (r.table == 1)
-            quiet.restart();
+    auto c = connect(&m_, &MasterSession::RecordArriving, this, [&](const VnaDataRec&) {
+        quiet.restart();
     });
     WaitFor([&] { return quiet.elapsed() > 150; }, 5);
-    disconnect(c3);
-    if (!ok)
-        return serverEnded_ ? kBatchServer : kBatchNoData;
-    err_ << "tavrel13: calibrated " << step.fixture << (step.B0 & 8 ? " swapped" : "")
-         << " speed " << speed << ": " << rows_ << " rows\n";
-    err_.flush();
-    return kBatchOk;
+    disconnect(c);
+}
+
+bool BatchCalibrate::Confirm(const std::string& prompt, bool simulated) {
+    if (!simulated) {
+        err_ << "tavrel13: " << Q(prompt) << ", then press Enter\n";
+        err_.flush();
+        std::string line;
+        if (!std::getline(std::cin, line))
+            return false;
+    }
+    // The scan stopped at the prompt; rows of it still under way go first,
+    // so that none of them is taken for the next step's.
+    WaitQuiet();
+    return true;
 }
 
 int BatchCalibrate::Run() {
-    m_.setCalibration(this);
     if (const int rc = StartAndConnect(o_.start_, o_.linkTimeout); rc != kBatchOk)
         return rc;
-    MeasureState& s = m_.state();
-    m_.VnaStopscan();
-    const ContfileResult cf = ReadContfile(o_.controlFile.toStdString(), false, m_);
-    if (!cf.ok) {
-        err_ << "tavrel13: " << Q(cf.message) << "\n";
-        return kBatchUsage;
-    }
-    entries_ = cf.points;
-    time_ = cf.waitTime;
-    s.Calibrationpoints = cf.points;
-    s.CalWaitTime = cf.waitTime;
-    s.CalprogressMark = 0;
-    err_ << "tavrel13: " << cf.points << " calibration entries from " << o_.controlFile
-         << ", settling time " << cf.waitTime << "\n";
+    CalibProcedure& p = c_.procedure();
+    TerminalCalibView view(err_);
+    p.setView(&view);
+    const bool simulated = c_.Simulated();
+    p.setAutoMount(simulated);
+    p.setControlFile(QDir(m_.options().workDir).filePath(o_.controlFile).toStdString());
 
     // A fresh table: nothing of the calibration loaded at start-up stays.
     CalibTable& cal = m_.calib();
     cal = CalibTable{};
     cal.title = o_.title.toStdString();
+    PlanChoice choice;
+    choice.S_Swi_Cal = true;
+    choice.RefCal = true;
+    choice.Sped = {false, false, false, false};
     for (int16_t speed : o_.speeds)
-        for (const CalStepPlan& step : kCalSteps)
-            if (const int rc = RunStep(speed, step); rc != kBatchOk) {
-                Fail(QString("the calibration scan of %1 did not end in time").arg(step.fixture));
-                return rc;
-            }
-    m_.VnaMount("DUT");
-    const CalibFileStatus st = WriteCalibrationFile(o_.out.toStdString(), cal, kSwitchMarker);
-    if (!st.ok) {
-        err_ << "tavrel13: " << Q(st.message) << "\n";
+        choice.Sped[static_cast<size_t>(speed)] = true;
+    if (!p.RedoGlobal(choice)) {
+        p.setView(nullptr);
+        return kBatchUsage;
+    }
+    const MeasureState& s = m_.state();
+    err_ << "tavrel13: " << s.Calibrationpoints << " calibration entries from "
+         << o_.controlFile << ", settling time " << s.CalWaitTime << ", " << p.planSize()
+         << " steps\n";
+    err_.flush();
+
+    PlanDriver d;
+    d.confirm = [&](const std::string& prompt) { return Confirm(prompt, simulated); };
+    d.wait = [this](const std::function<bool()>& done, double seconds) {
+        return WaitFor(done, seconds);
+    };
+    d.stepSeconds = [&](const PlanStep& step) {
+        return o_.stepTimeout > 0
+                   ? o_.stepTimeout
+                   : 30 + 3 * RowSeconds(step.Speed, step.time) * 2 * (s.Calibrationpoints + 1) * 2;
+    };
+    d.stepEnded = [&](const PlanStep& step) {
+        err_ << "tavrel13: calibrated " << FixtureOfPlug(step.Plug).data()
+             << (step.Swap ? " swapped" : "") << " speed " << step.Speed << ": " << p.endedStepRows()
+             << " rows\n";
+        err_.flush();
+    };
+    const PlanDriveResult r = DrivePlan(p, d);
+    p.setView(nullptr);
+    // The plan ends by restarting the live sweep; a batch has no use for it.
+    m_.VnaStopscan();
+    WaitQuiet();
+    if (!r.ok) {
+        Fail(Q(r.message));
+        return serverEnded_ ? kBatchServer : kBatchNoData;
+    }
+    if (const std::string e = p.SaveCalibration(o_.out.toStdString()); !e.empty()) {
+        err_ << "tavrel13: " << Q(e) << "\n";
         return kBatchWrite;
     }
     err_ << "tavrel13: wrote the calibration (" << cal.Maxinuse + 1 << " points, "

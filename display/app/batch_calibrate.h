@@ -1,19 +1,19 @@
 #pragma once
-// Batch calibration of the simulated analyser: measures the calibration
-// standards, which it mounts on the simulated bench itself, at the
-// frequencies of a calibration control file, for each chosen converter
-// speed, and writes the calibration data file (with the port-swap slots). Each
-// step programs scan table 1 with the step's speed, settling time and switch
-// word, mounts the standard on the simulated bench, runs one scan of table 1
-// and files the readings into the step's calibration slot.
+// Batch calibration: runs the calibration window's plan without a window,
+// with the S-parameter switch and the chosen converter speeds, at the
+// frequencies of a calibration control file, and writes the calibration
+// data file. On the simulated analyser the standards are mounted for each
+// step; on real hardware each prompt waits on the terminal ("Mount Thru
+// Cable, then press Enter").
 
 #include "display/app/batch_run.h"
-#include "display/app/calibration_view.h"
 
 #include <QString>
 #include <QTextStream>
 
 #include <vector>
+
+class Calibration;
 
 struct CalibrateOptions {
     QString controlFile = "MastCalib.CC";  ///< the calibration frequencies
@@ -25,42 +25,18 @@ struct CalibrateOptions {
     StartOptions start_;
 };
 
-/// One calibration step: the slot it fills, the fixture mounted and the
-/// switch word (bridge 4, port swap 8).
-struct CalStepPlan {
-    int16_t plug;
-    const char* fixture;
-    int16_t B0;
-};
-/// Thru, detector open, then open, short and load at the bridge without and
-/// with the port swap: slots 0..7.
-extern const CalStepPlan kCalSteps[8];
-
-/// Registered as the session's calibration window while it runs: the
-/// records of each step's scan come to it.
-class BatchCalibrate : public BatchJob, public CalibrationView {
+class BatchCalibrate : public BatchJob {
     Q_OBJECT
 public:
-    BatchCalibrate(MasterSession& session, CalibrateOptions options, QTextStream& err);
-    ~BatchCalibrate() override;
+    BatchCalibrate(MasterSession& session, Calibration& calibration, CalibrateOptions options,
+                   QTextStream& err);
     int Run();
 
-    // ---- CalibrationView ----
-    void CalibrationNextIn(const VnaDataRec& rec) override;
-    void CalibrationEndScan() override;
-    void ScanCalAfterCorrect(const VnaDataRec&) override {}  // no scan calibration here
-
 private:
-    int RunStep(int16_t speed, const CalStepPlan& step);
+    bool Confirm(const std::string& prompt, bool simulated);
+    /// Waits until no row has arrived for a moment.
+    void WaitQuiet();
 
+    Calibration& c_;
     CalibrateOptions o_;
-    int16_t entries_ = 0;
-    int16_t time_ = 0;
-    // The step under way: its scan counts from its row 0 with the step's
-    // speed and switch word, until its end of scan.
-    const CalStepPlan* step_ = nullptr;
-    int16_t speed_ = 0;
-    bool started_ = false;
-    bool ended_ = false;
-    int rows_ = 0;
 };

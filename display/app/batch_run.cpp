@@ -3,6 +3,7 @@
 #include "display/app/qt_text.h"
 #include "display/graph/qrg_picture.h"
 #include "display/graph/skala.h"
+#include "display/graph/smith_picture.h"
 #include "display/measure/formatting.h"
 #include "display/measure/point_list.h"
 #include "display/sfile/touchstone_writer.h"
@@ -58,10 +59,10 @@ QString CheckBatchOptions(const BatchOptions& o, int32_t* startOut, int32_t* end
         return "--measure must be S11, S21, S12, S22 or all.";
     if (o.out.isEmpty())
         return "--out needs a file name.";
-    if (!o.plot.isEmpty()) {
-        const QString suffix = QFileInfo(o.plot).suffix().toLower();
-        if (suffix != "png" && suffix != "svg" && suffix != "pdf")
-            return "--plot needs a file ending in .png, .svg or .pdf.";
+    for (const auto& [option, file] : {std::pair<QString, QString>{"--plot", o.plot}, {"--smith", o.smith}}) {
+        const QString suffix = QFileInfo(file).suffix().toLower();
+        if (!file.isEmpty() && suffix != "png" && suffix != "svg" && suffix != "pdf")
+            return option + " needs a file ending in .png, .svg or .pdf.";
     }
     if (QSize size; !ParsePictureSize(o.plotSize, size))
         return "--plot-size must be WIDTHxHEIGHT, each 200..10000 (e.g. 1200x800).";
@@ -196,7 +197,7 @@ int BatchRun::MeasureOne(int16_t smessure) {
     // Listening before the commands go out: over the local link the first
     // rows of the new table can arrive while the commands are delivered.
     m_.vnaSetUpScan(0, s.VnaScanSize, start_, end_, s.SpeedSelected, s.FilterTime, 24, B0,
-                    0, 0, 0, 0);
+                    s.ControlBytes[1], s.ControlBytes[2], s.ControlBytes[3], s.ControlBytes[4]);
     m_.vnaNewScan(0);
     const bool ok = WaitFor([&] { return complete >= o_.sweeps; }, SweepSeconds() * o_.sweeps);
     disconnect(c1);
@@ -260,6 +261,16 @@ int BatchRun::Run() {
             return kBatchWrite;
         }
         err_ << "tavrel13: drew the graph into " << o_.plot << "\n";
+    }
+    if (!o_.smith.isEmpty()) {
+        QSize size;
+        ParsePictureSize(o_.plotSize, size);
+        const QString e = SaveSweepSmith(o_.smith, size, result_, params, start_, end_, "Smith Chart  " + info);
+        if (!e.isEmpty()) {
+            err_ << "tavrel13: " << e << "\n";
+            return kBatchWrite;
+        }
+        err_ << "tavrel13: drew the Smith chart into " << o_.smith << "\n";
     }
     return kBatchOk;
 }

@@ -29,7 +29,8 @@ struct BatchOptions {
     int sweeps = 1;         ///< complete sweeps per S-parameter; the last is kept
     QString out = "measurement.s2p";
     QString plot;             ///< picture of the measurement (.png, .svg, .pdf); empty: none
-    QString plotSize = "1200x800";  ///< its size in pixels, WxH
+    QString smith;            ///< Smith chart of the measurement (.png, .svg, .pdf); empty: none
+    QString plotSize = "1200x800";  ///< size of the pictures in pixels, WxH
     double linkTimeout = 15;  ///< seconds to wait for the server to connect
     double sweepTimeout = 0;  ///< seconds per sweep; 0: from speed, time and points
     StartOptions start_;      ///< working directory, server, calibration file

@@ -3,10 +3,14 @@
 
 #include "display/app/batch_calibrate.h"
 #include "display/app/batch_run.h"
+#include "display/app/calibration.h"
+#include "display/app/calibration_windows.h"
+#include "display/app/diagnostic_dump.h"
 #include "display/app/master_session.h"
 #include "display/app/master_window.h"
-#include "display/graph/lasting_settings.h"
+#include "display/calib/calib_dump.h"
 #include "display/calib/calib_table.h"
+#include "display/graph/lasting_settings.h"
 #include "display/measure/measure_state.h"
 
 #include <QApplication>
@@ -23,6 +27,7 @@ namespace {
 struct Parsed {
     bool batch = false;
     bool makeCal = false;
+    bool dump = false;
     BatchOptions batchOptions;
     CalibrateOptions calOptions;
     StartOptions start;
@@ -55,7 +60,11 @@ Parsed Parse(const QStringList& arguments) {
     const QCommandLineOption plot("plot", "With --batch: also draw the frequency graph of the "
                                           "measurement into FILE (.png, .svg or .pdf).",
                                   "FILE");
-    const QCommandLineOption plotSize("plot-size", "Size of the --plot picture in pixels.", "WxH",
+    const QCommandLineOption smith("smith", "With --batch: also draw the Smith chart of the "
+                                            "measurement into FILE (.png, .svg or .pdf): reflection "
+                                            "on the Smith grid, transmission on polar rings.",
+                                   "FILE");
+    const QCommandLineOption plotSize("plot-size", "Size of the --plot and --smith pictures in pixels.", "WxH",
                                       "1200x800");
     const QCommandLineOption linkTimeout("link-timeout", "Seconds to wait for the link.", "S",
                                          "15");
@@ -89,11 +98,13 @@ Parsed Parse(const QStringList& arguments) {
                                      "FILE", "MastCalib.CC");
     const QCommandLineOption calSpeeds("cal-speeds", "With --make-cal: the speeds to calibrate.",
                                        "LIST", "0,1,2,3");
+    const QCommandLineOption dump("dump", "With --batch: write the diagnostic dump \"Tavrel13 "
+                                          "Dumpfile.txt\" into the current directory at the end.");
     const QCommandLineOption calTitle("cal-title", "With --make-cal: the calibration's title.",
                                       "TEXT", "Simulated analyser");
-    p.addOptions({batch, start, end, points, speed, time, measure, cal, sweeps, out, plot,
+    p.addOptions({batch, start, end, points, speed, time, measure, cal, sweeps, out, plot, smith,
                   plotSize, linkTimeout, sweepTimeout, server, driver, dut, virtualTime, seed,
-                  noise, trace, simFault, makeCal, control, calSpeeds, calTitle});
+                  noise, trace, simFault, makeCal, control, calSpeeds, calTitle, dump});
 
     Parsed r;
     if (!p.parse(arguments)) {
@@ -132,6 +143,7 @@ Parsed Parse(const QStringList& arguments) {
     b.measure = p.value(measure);
     b.out = p.value(out);
     b.plot = p.value(plot);
+    b.smith = p.value(smith);
     b.plotSize = p.value(plotSize);
 
     StartOptions& s = r.start;
@@ -161,6 +173,9 @@ Parsed Parse(const QStringList& arguments) {
     b.start_ = s;
 
     r.makeCal = p.isSet(makeCal);
+    r.dump = p.isSet(dump);
+    if (r.dump && !r.batch)
+        r.error = "--dump goes with --batch (the window has its Dump button)";
     if (r.makeCal && !r.batch)
         r.error = "--make-cal goes with --batch";
     CalibrateOptions& c = r.calOptions;
@@ -193,11 +208,11 @@ bool WantsBatch(int argc, char** argv) {
     return false;
 }
 
-/// A batch that draws a picture (--plot) needs fonts: a GUI application on
+/// A batch that draws a picture (--plot, --smith) needs fonts: a GUI application on
 /// the offscreen platform, so it still runs without a display.
 bool WantsPicture(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
-        if (QByteArray(argv[i]).startsWith("--plot"))
+        if (QByteArray(argv[i]).startsWith("--plot") || QByteArray(argv[i]).startsWith("--smith"))
             return true;
     return false;
 }
@@ -230,17 +245,29 @@ int main(int argc, char** argv) {
     auto state = std::make_unique<MeasureState>();
     auto cal = std::make_unique<CalibTable>();
     MasterSession session(*state, *cal);
+    Calibration calibration(session);  // the session's calibration window
 
     if (parsed.batch) {
         BatchView view(err);
         session.setMainWindow(&view);
         int rc;
         if (parsed.makeCal) {
-            BatchCalibrate calibrate(session, parsed.calOptions, err);
+            BatchCalibrate calibrate(session, calibration, parsed.calOptions, err);
             rc = calibrate.Run();
         } else {
             BatchRun run(session, parsed.batchOptions, err);
             rc = run.Run();
+        }
+        if (parsed.dump) {
+            const QString e =
+                WriteDiagnosticDump(session, calibration.procedure(), parsed.start.workDir);
+            if (!e.isEmpty()) {
+                err << "tavrel13: the diagnostic dump was not written: " << e << "\n";
+                if (rc == kBatchOk)
+                    rc = kBatchWrite;
+            } else {
+                err << "tavrel13: diagnostic dump written to " << kDumpFileName << "\n";
+            }
         }
         session.Shutdown();
         session.setMainWindow(nullptr);
@@ -249,11 +276,13 @@ int main(int argc, char** argv) {
 
     session.setOptions(parsed.start);
     Master master(session);  // registers itself and its child windows
+    CalibrationWindows calibWindows(master, session, calibration);
     master.show();
     if (!session.Startup()) {
         master.Status(session.lastError());
     }
     master.AfterStartup();
+    calibWindows.AfterStartup();
     master.RestoreSettings(LastingSettingsFile());
     const int rc = app->exec();
     session.Shutdown();

@@ -2,9 +2,11 @@
 
 #include "display/app/qt_text.h"
 #include "display/calib/calib_file.h"
+#include "display/config/user_bytes.h"
 #include "display/graph/skala.h"
 #include "display/measure/formatting.h"
 #include "display/measure/point_list.h"
+#include "link/messages.h"
 #include "link/presence.h"
 #include "link/text_rules.h"
 
@@ -46,6 +48,12 @@ MasterSession::MasterSession(MeasureState& s, CalibTable& cal, QObject* parent)
                                         : "BrindleV1 ended: " + err);
         emit ServerEnded(code, err);
     });
+    connect(this, &MeasurementEvents::RecordIn, &vnaTest_,
+            [this](const VnaDataRec& rec) { vnaTest_.Row(rec.table, rec.idx, rec.Data); });
+    connect(&link_.client(), &vna::Stateinfo, &vnaTest_, &VnaTestRun::State);
+    connect(&vnaTest_, &VnaTestRun::RestartScan, this, [this] { vnaNewScan(0); });
+    connect(&vnaTest_, &VnaTestRun::Progress, this, &MasterSession::VnaTestProgress);
+    connect(&vnaTest_, &VnaTestRun::Finished, this, &MasterSession::VnaTestFinished);
     title_ = QString("Tavrel for Kestin VNA By Marvik     Version") + VNA_VERSION;
 }
 
@@ -60,6 +68,35 @@ void MasterSession::setConfig(const VnaConfig& cfg) {
     s_.DDEServer = cfg_.DDEProt;
     measure_.sweep().setVNAType(cfg_.VNAType);
     measure_.setSwitchOption(cfg_.SparmSw);
+    const unsigned changed = ApplyUserBytes(cfg_, s_.ControlBytes);
+    if (changed == 0)
+        return;
+    // The running sweep takes the new bytes at once; a sweep not yet sent
+    // carries them when it is.
+    if (measure_.scanning())
+        for (int i = 0; i < kControlBytes; ++i)
+            if (changed & (1u << i))
+                measure_.sweep().EditEveryRow("B" + QByteArray::number(i), s_.ControlBytes[i]);
+    emit UserBytesChanged();
+}
+
+void MasterSession::TestVna() {
+    QString stopped;
+    if (s_.CalibrationOn)
+        stopped = "a calibration is running";
+    else if (measure_.configDoneRed())
+        stopped = "press Config Done once the instrument is reconnected";
+    // Connected is enough to start: a server whose analyser never answered
+    // has not reported a row yet, and the check is to say why.
+    vnaTest_.Start(link_.connected(), stopped, s_.SpeedSelected, s_.FilterTime);
+    if (noAnswerShown_)
+        vnaTest_.State(VnaCheck::kStateNoAnswer);  // the server said so already
+}
+
+void MasterSession::ShowServerState(bool show) {
+    // The link client has no method for it, so the command text goes out on
+    // the client's own send path, framed like every other command.
+    emit link_.client().SendData(QByteArray::fromStdString(msg::ShowState(show)));
 }
 
 bool MasterSession::initCFG() {

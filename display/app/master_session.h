@@ -14,6 +14,7 @@
 #include "display/calib/calib_table.h"
 #include "display/calib/contfile.h"
 #include "display/config/config_file.h"
+#include "display/config/vna_test_run.h"
 #include "display/measure/measure_state.h"
 
 #include <QObject>
@@ -138,7 +139,15 @@ public:
     QString VnaCTitle(int slot) const;
     void setVnaCTitle(int slot, const QString& title);
     /// Sets the configuration (the configuration window's Load and edits).
+    /// Type, switch option, help page and the user bytes take effect at
+    /// once (changed user bytes are edited into every row of the running
+    /// sweep); port, clock, link and driver at the next start.
     void setConfig(const VnaConfig& cfg);
+    /// "Test VNA": a short check of the analyser through the server
+    /// (VnaCheck); the result comes by VnaTestProgress/VnaTestFinished.
+    void TestVna();
+    /// "ShowState": shows or hides the server's status window.
+    void ShowServerState(bool show);
     /// initCFG over the working directory; false when the file is missing
     /// (the message has been shown).
     bool initCFG();
@@ -150,6 +159,11 @@ signals:
     // RecordArriving, RecordIn, ScanEnded: see MeasurementEvents.
     /// The server process ended.
     void ServerEnded(int exitCode, const QString& errorOutput);
+    /// The user bytes B0..B4 the scans carry changed (MeasureState::ControlBytes).
+    void UserBytesChanged();
+    /// Test VNA is under way / has ended: the report so far / the result.
+    void VnaTestProgress(const QString& report);
+    void VnaTestFinished(bool passed, const QString& report);
 
 private:
     void SetUpScales();
@@ -167,6 +181,7 @@ private:
     LinkTransport link_;
     ServerProcess server_;
     MeasurementSession measure_;
+    VnaTestRun vnaTest_;
     std::unique_ptr<lnk::ProgramPresence> presence_;
     StartOptions options_;
     QString title_;

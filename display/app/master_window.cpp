@@ -8,6 +8,7 @@
 #include "display/graph/lasting_settings.h"
 #include "display/graph/widgets/dsp_set_window.h"
 #include "display/graph/widgets/qrg_graf.h"
+#include "display/graph/widgets/smith_graf.h"
 #include "display/measure/point_list.h"
 #include "display/sfile/touchstone_writer.h"
 
@@ -54,6 +55,18 @@ private:
     QrgGraf& g_;
 };
 
+// The session's reports to the Smith chart.
+class SmithGrafView : public SmithView {
+public:
+    explicit SmithGrafView(SmithGraf& g) : g_(g) {}
+    void SmithNewQrg(int32_t min, int32_t max) override { g_.SmithNewQrg(min, max); }
+    void Messurechange(int16_t smessure) override { g_.Messurechange(smessure); }
+    void Makesmithlive(int16_t p) override { g_.Makesmithlive(p); }
+
+private:
+    SmithGraf& g_;
+};
+
 } // namespace
 
 Master::Master(MasterSession& session, QWidget* parent) : QMainWindow(parent), m_(session) {
@@ -72,16 +85,25 @@ Master::Master(MasterSession& session, QWidget* parent) : QMainWindow(parent), m
 
     debug_ = new FrmDebug;
     control_ = new VnaControl(session.options().workDir, session.builtInHelp().toStdString());
+    // What the configuration window shows is what the program works with.
     connect(control_, &VnaControl::ConfigLoaded, this,
             [this](const VnaConfig& cfg) { m_.setConfig(cfg); });
-    connect(control_, &VnaControl::SwitchOptionChanged, this, [this](const QString& option) {
-        m_.state().SwitchOption = option.toStdString();
-        VnaConfig c = m_.config();
-        c.SparmSw = !option.isEmpty();
-        c.SwitchOption = option.toStdString();
-        m_.setConfig(c);
-    });
+    connect(control_, &VnaControl::ConfigChanged, this,
+            [this](const VnaConfig& cfg) { m_.setConfig(cfg); });
     connect(control_, &VnaControl::Message, this, &Master::Message);
+    connect(control_, &VnaControl::TestVnaRequested, &m_, &MasterSession::TestVna);
+    connect(control_, &VnaControl::ShowStateChanged, &m_, &MasterSession::ShowServerState);
+    connect(&m_, &MasterSession::VnaTestProgress, control_, [this](const QString& report) {
+        control_->ShowTestResult(report, VnaControl::TestState::Running);
+    });
+    connect(&m_, &MasterSession::VnaTestFinished, control_,
+            [this](bool passed, const QString& report) {
+                control_->ShowTestResult(report, passed ? VnaControl::TestState::Passed
+                                                        : VnaControl::TestState::Failed);
+            });
+    connect(&m_, &MasterSession::UserBytesChanged, control_,
+            [this] { control_->ShowUserBytes(m_.state().ControlBytes); });
+    control_->setShowStateAvailable(session.options().serverWindow);
     controlSub_ = AddChild(control_);
     // The menu's tick follows the configuration window however it is shown
     // or closed (the menu, its title-bar button, a window arrangement).
@@ -114,10 +136,36 @@ Master::~Master() {
     m_.setMainWindow(nullptr);
     m_.setDiagnostic(nullptr);
     m_.setGraph(nullptr);
+    m_.setSmith(nullptr);
+}
+
+SmithGraf* Master::ShowSmith() {
+    if (!smithGraf_) {
+        smithGraf_ = new SmithGraf(m_.state(), *graphSettings_, *markers_);
+        smithGraf_->SmithNewQrg(m_.Scales(MasterSession::kFreqScale).min(),
+                                m_.Scales(MasterSession::kFreqScale).max());
+        smithGraf_->Messurechange(m_.state().Smessure);
+        smithGraf_->setGetQRGLimits([this] { m_.sweep().GetQRGLimits(); });
+        // A colour chosen in either graph shows in both.
+        connect(smithGraf_, &SmithGraf::ColoursChanged, qrgGraf_, &QrgGraf::Refscreen);
+        connect(qrgGraf_, &QrgGraf::ColoursChanged, smithGraf_, &SmithGraf::redrawlive);
+        connect(smithGraf_, &SmithGraf::MarkersChanged, qrgGraf_, &QrgGraf::Refscreen);
+        smithSub_ = AddChild(smithGraf_);
+        // Large enough to read: the right-hand part of the frame, full height.
+        if (mdi_->width() > 900 && mdi_->height() > 500)
+            smithSub_->setGeometry(mdi_->width() * 2 / 5, 0, mdi_->width() * 3 / 5, mdi_->height());
+        smithView_ = std::make_unique<SmithGrafView>(*smithGraf_);
+        m_.setSmith(smithView_.get());
+    }
+    smithSub_->show();
+    smithGraf_->show();
+    mdi_->setActiveSubWindow(smithSub_);
+    return smithGraf_;
 }
 
 void Master::AfterStartup() {
     control_->setConfig(m_.config());
+    control_->ShowUserBytes(m_.state().ControlBytes);
     SyncFields();
     SyncCaptions();
     MnuArr_Click(0);
@@ -143,16 +191,24 @@ void Master::BuildDspSet() {
     hooks.tickRefresh = [this] {
         qrgGraf_->TickChange();
         qrgGraf_->Refscreen();
+        if (smithGraf_)
+            smithGraf_->SmithTickChange();
     };
     hooks.freqTicks = [this](const QString& steps) {
         m_.Scales(MasterSession::kFreqScale).setTicks(steps);
     };
-    hooks.redraw = [this] { qrgGraf_->Refscreen(); };
+    hooks.redraw = [this] {
+        qrgGraf_->Refscreen();
+        if (smithGraf_)
+            smithGraf_->redrawlive();
+    };
     // The link pauses while the file is read; the graphs redraw after it.
     hooks.loadBegins = [this] { m_.VnaStopTCP(); };
     hooks.loadEnds = [this] {
         m_.VnaStartTCP();
         qrgGraf_->Refscreen();
+        if (smithGraf_)
+            smithGraf_->redrawlive();
     };
     hooks.titleChanged = [this](int slot, const QString& title) { m_.setVnaCTitle(slot, title); };
     dspSet_->setHooks(std::move(hooks));
@@ -197,6 +253,10 @@ void Master::BuildMenus() {
     child("&Frequency Graf", "MnuQrgGraf", qrgSub_);
     child("&Display settings", "MnuDisplay", dspSub_);
 
+    QAction* smith = display->addAction("&Smith Chart");
+    smith->setObjectName("MnuSmith");
+    connect(smith, &QAction::triggered, this, &Master::ShowSmith);
+
     // The marker choices: the same entries the graph's right-click opens.
     QMenu* markers = menuBar()->addMenu("&Markers");
     markers->setObjectName("MnuMarkers");
@@ -234,6 +294,9 @@ QWidget* Master::BuildControlStrip() {
     scanCalRdy->setEnabled(false);
     VnaMessure_ = Named(new QPushButton(strip), "VnaMessure");
     connect(VnaMessure_, &QPushButton::clicked, &m_, &MasterSession::VnaMessure_Click);
+    // The switch bits it set show in the configuration window.
+    connect(VnaMessure_, &QPushButton::clicked, this,
+            [this] { control_->ShowUserBytes(m_.state().ControlBytes); });
     ConfigDone_ = Named(new QPushButton("Config Done", strip), "ConfigDone");
     ConfigDone_->hide();
     connect(ConfigDone_, &QPushButton::clicked, &m_, &MasterSession::ConfigDone_Click);

@@ -19,6 +19,8 @@ struct GraphSettings;
 class MarkerTable;
 class QrgGraf;
 class DspSet;
+class SmithGraf;
+class SmithView;
 class FrmDebug;
 class VnaControl;
 class QAction;
@@ -44,6 +46,11 @@ public:
     QrgGraf* qrgGraf() const { return qrgGraf_; }
     /// The display settings window DspSet, one shared instance.
     DspSet* dspSet() const { return dspSet_; }
+    /// The Smith chart SmithGraf, one shared instance created on first use
+    /// (nullptr before).
+    SmithGraf* smithGraf() const { return smithGraf_; }
+    /// Creates the Smith chart on first use and shows it.
+    SmithGraf* ShowSmith();
 
     // ---- MainWindowView ----
     void Message(const QString& text) override;
@@ -97,6 +104,9 @@ private:
     std::unique_ptr<GraphView> graphView_;
     DspSet* dspSet_ = nullptr;
     QMdiSubWindow* dspSub_ = nullptr;
+    SmithGraf* smithGraf_ = nullptr;
+    QMdiSubWindow* smithSub_ = nullptr;
+    std::unique_ptr<SmithView> smithView_;
     QAction* MenuConW_ = nullptr;
     QAction* SpeedSelect_ = nullptr;
     QAction* TimeSlct_ = nullptr;

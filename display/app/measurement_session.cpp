@@ -26,7 +26,8 @@ void MeasurementSession::SendFirstScan() {
 
 void MeasurementSession::SendScan() {
     client_.SetUpScan(0, s_.VnaScanSize, freq_.min(), freq_.max(), s_.SpeedSelected,
-                      s_.FilterTime, 24, s_.ControlBytes[0], 0, 0, 0, 0);
+                      s_.FilterTime, 24, s_.ControlBytes[0], s_.ControlBytes[1],
+                      s_.ControlBytes[2], s_.ControlBytes[3], s_.ControlBytes[4]);
     client_.NewScan(0);
 }
 

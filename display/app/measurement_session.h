@@ -67,6 +67,8 @@ public:
     // ---- measured S-parameter ----
     void VnaMessure_Click();
     void ConfigDone_Click();
+    /// The scan is stopped until ConfigDone is pressed.
+    bool configDoneRed() const { return configDoneRed_; }
     /// "Configuration S11" .. "Configuration S22".
     static QString MessureCaption(int smessure);
     /// Sets Smessure and the switch word for it (bridge and port switch).

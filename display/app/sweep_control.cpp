@@ -179,7 +179,8 @@ void SweepControl::ScanUpdateTimer_Timer() {
     const int32_t start = std::max(freq_.min(), freq_.Low());
     const int32_t end = std::min(freq_.max(), freq_.High());
     link_.SetUpScan(0, s_.VnaScanSize, start, end, s_.SpeedSelected, s_.FilterTime, 24,
-                    s_.ControlBytes[0], 1, 1, 1, 1);
+                    s_.ControlBytes[0], s_.ControlBytes[1], s_.ControlBytes[2],
+                    s_.ControlBytes[3], s_.ControlBytes[4]);
     link_.NewScan(0);
     InitLiv(s_);
     // The graphs follow the range now swept (unless their frequency is free).

@@ -71,6 +71,13 @@ ContfileResult ParseContfile(std::string_view content, const std::string& fileNa
     });
     if (!fault.ok)
         return fault;
+    if (!noSetup && count == 0) {
+        // An empty calibration scan would run nothing and file nothing.
+        ContfileResult r;
+        r.ok = false;
+        r.message = fileName + ": no calibration frequencies (no \"+\" line)";
+        return r;
+    }
 
     ContfileResult r;
     r.title = title;

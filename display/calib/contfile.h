@@ -39,7 +39,8 @@ struct ContfileResult {
 /// (vnaSetUpEntry(1, i, f, 0, W, 24, 0, 0, 0, 0, 0, 0)), followed by
 /// vnaMarkEnd(1, count). A file that cannot be read, a "+" or "W" line
 /// without a number or with one that does not fit (32-bit frequency, 16-bit
-/// time), or more than 121 frequencies, is rejected: nothing is programmed.
+/// time), more than 121 frequencies, or (unless noSetup) none, is rejected:
+/// nothing is programmed.
 ContfileResult ReadContfile(const std::string& fileName, bool noSetup, ScanTableTarget& target);
 
 /// The same for content already in memory; `fileName` is used in messages.

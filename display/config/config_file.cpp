@@ -31,7 +31,12 @@ struct RawValues {
     std::string port, clk, typ;
     std::array<std::string, 4> adcsp;
     std::string protocol, tcpipPort, remote, help, spar, driver, simDut;
+    std::string extSorel;
+    std::array<std::string, 4> extBytes;
 };
+
+constexpr std::array<const char*, 4> kExtByteKeys{"ExtCalHead=", "ExtAtten=", "ExtControl=",
+                                                  "ExtReflect="};
 
 // Applies one non-comment line: the keys in their fixed order.
 void ApplyLine(std::string_view line, RawValues& r) {
@@ -49,6 +54,15 @@ void ApplyLine(std::string_view line, RawValues& r) {
     r.spar = Getpar(line, "SPAR=", r.spar);
     r.driver = Getpar(line, "Driver=", r.driver, true);
     r.simDut = Getpar(line, "SimDut=", r.simDut, true);
+    r.extSorel = Getpar(line, "ExtSorel=", r.extSorel);
+    for (size_t i = 0; i < 4; ++i)
+        r.extBytes[i] = Getpar(line, kExtByteKeys[i], r.extBytes[i]);
+}
+
+// A whole number from 0 to `max`, or `current` for any other text.
+int WholeIn(const std::string& text, int max, int current) {
+    const std::optional<int16_t> v = txt::FieldToInt16(text);
+    return v && *v >= 0 && *v <= max && text.find('.') == std::string::npos ? *v : current;
 }
 
 // "SIM", "PPDEV", "PPDEV:device" or "DIRECT" (keyword in any case); false
@@ -81,16 +95,67 @@ VnaConfig VnaConfig::Defaults(const std::string& builtInHelp) {
     return c;
 }
 
+namespace {
+
+// The first place of `key` in `upperLine` that is not inside a quoted value
+// (a double quote right after "=" up to its closing quote, backslash escapes
+// inside); npos when there is none.
+size_t FindKey(std::string_view upperLine, std::string_view key) {
+    bool quoted = false;
+    for (size_t i = 0; i < upperLine.size(); ++i) {
+        const char ch = upperLine[i];
+        if (quoted) {
+            if (ch == '\\')
+                ++i;
+            else if (ch == '"')
+                quoted = false;
+            continue;
+        }
+        if (upperLine.compare(i, key.size(), key) == 0)
+            return i;
+        if (ch == '"' && i > 0 && upperLine[i - 1] == '=')
+            quoted = true;
+    }
+    return std::string_view::npos;
+}
+
+// The text of a quoted value that begins after its opening quote: up to the
+// closing quote (or the end), escapes undone.
+std::string Unquote(std::string_view rest) {
+    std::string v;
+    for (size_t i = 0; i < rest.size(); ++i) {
+        char ch = rest[i];
+        if (ch == '"')
+            break;
+        if (ch == '\\' && i + 1 < rest.size()) {
+            ch = rest[++i];
+            if (ch == 'n' || ch == 'N')  // N: a value read in upper case
+                ch = '\n';
+            else if (ch == 'r' || ch == 'R')
+                ch = '\r';
+        }
+        v.push_back(ch);
+    }
+    return v;
+}
+
+} // namespace
+
 std::string Getpar(std::string_view line, std::string_view key, std::string_view current,
                    bool keepCase) {
     // ASCII upper-casing keeps every character at its place, so the value can
     // be cut from the original line at the position found in the upper-cased one.
     const std::string upperLine = txt::Upper(line);
     const std::string upperKey = txt::Upper(key);
-    const size_t at = upperLine.find(upperKey);
-    if (upperKey.empty() || at == std::string::npos)
+    const size_t at = upperKey.empty() ? std::string::npos : FindKey(upperLine, upperKey);
+    if (at == std::string::npos)
         return std::string(current);
-    std::string value = (keepCase ? std::string(line) : upperLine).substr(at + upperKey.size());
+    const std::string_view rest =
+        std::string_view(keepCase ? std::string_view(line) : std::string_view(upperLine))
+            .substr(at + upperKey.size());
+    if (!rest.empty() && rest.front() == '"')
+        return Unquote(rest.substr(1));
+    std::string value(rest);
     const size_t tab = value.find('\t');
     if (tab != std::string::npos)
         value.resize(tab);
@@ -98,6 +163,25 @@ std::string Getpar(std::string_view line, std::string_view key, std::string_view
     if (blank != std::string::npos)
         value.resize(blank);
     return value;
+}
+
+std::string CfgQuote(std::string_view value) {
+    // "=" too: unquoted, a value holding "Port=0x" would also be read as
+    // the port line.
+    if (value.find_first_of(" \t\"\r\n=") == std::string_view::npos)
+        return std::string(value);
+    std::string q = "\"";
+    for (const char ch : value) {
+        switch (ch) {
+        case '"': q += "\\\""; break;
+        case '\\': q += "\\\\"; break;
+        case '\r': q += "\\r"; break;
+        case '\n': q += "\\n"; break;
+        default: q.push_back(ch);
+        }
+    }
+    q.push_back('"');
+    return q;
 }
 
 VnaConfig ReadCfgText(std::string_view text, const VnaConfig& current,
@@ -112,6 +196,9 @@ VnaConfig ReadCfgText(std::string_view text, const VnaConfig& current,
     r.help = builtInHelp;
     r.driver = "SIM";
     r.simDut = current.SimDut;
+    r.extSorel = std::to_string(current.ExtSorel);
+    for (size_t i = 0; i < 4; ++i)
+        r.extBytes[i] = std::to_string(current.ExtBytes[i]);
 
     // Lines end at LF, CR or CR LF, so files from any platform read alike and
     // no value carries a line-end character.
@@ -148,6 +235,9 @@ VnaConfig ReadCfgText(std::string_view text, const VnaConfig& current,
     c.SwitchOption = c.SparmSw ? kSwitchText : "";
     ParseDriver(r.driver, c.Driver, c.DriverDevice);
     c.SimDut = r.simDut;
+    c.ExtSorel = WholeIn(r.extSorel, 3, current.ExtSorel);
+    for (size_t i = 0; i < 4; ++i)
+        c.ExtBytes[i] = WholeIn(r.extBytes[i], 255, current.ExtBytes[i]);
     return c;
 }
 
@@ -187,7 +277,7 @@ std::string CfgText(const VnaConfig& c, const std::string& builtInHelp) {
         line(std::string("Port=0x") + kPortValues[c.Portno]);
     line("*");
     line("* Setup Master clock");
-    line("Clk=" + c.VnaTClock);
+    line("Clk=" + CfgQuote(c.VnaTClock));
     line("* **************************************");
     line("*Typ=VNA1       Kestin Version 1 Standard");
     line("*Typ=VNA1SOREL      Kestin Version 1 With Sorel ADC Clocking");
@@ -202,7 +292,7 @@ std::string CfgText(const VnaConfig& c, const std::string& builtInHelp) {
     }
     // An active line, so that the port reads back (files with the port as a
     // comment still read as before: the text box default).
-    line("TCPIPPort=" + c.TCPIPPORT);
+    line("TCPIPPort=" + CfgQuote(c.TCPIPPORT));
     line(c.TCPRemote ? "TCPRemote=YES" : "*TCPRemote=YES");
     if (c.VNAType >= 0 && c.VNAType < 3)
         line(kTypeLines[c.VNAType]);
@@ -211,7 +301,7 @@ std::string CfgText(const VnaConfig& c, const std::string& builtInHelp) {
     line("** LT2440 Speed control");
     // No blank before "=": the keys must match for the values to read back.
     for (int i = 0; i < 4; ++i)
-        line("ADCSP" + std::to_string(i) + "=" + c.LT2440SRP[i]);
+        line("ADCSP" + std::to_string(i) + "=" + CfgQuote(c.LT2440SRP[i]));
     line("** *************************************************");
     line("** External Control (x94 circuit)");
     line("** EXT");
@@ -221,7 +311,7 @@ std::string CfgText(const VnaConfig& c, const std::string& builtInHelp) {
     line(c.SwitchOption == kSwitchText ? "SPAR=Y" : "*SPAR=N");
     line("*CHD");
     line("*SOREL");
-    line("HELP=" + (c.VisHelppage.empty() ? builtInHelp : c.VisHelppage));
+    line("HELP=" + CfgQuote(c.VisHelppage.empty() ? builtInHelp : c.VisHelppage));
     line("** ***************************************************");
     line("** Port driver of the instrument server:");
     line("**   SIM            the simulated analyser (no hardware needed)");
@@ -229,7 +319,7 @@ std::string CfgText(const VnaConfig& c, const std::string& builtInHelp) {
     line("**   DIRECT         direct port I/O (x86, needs root)");
     switch (c.Driver) {
     case DriverKind::Ppdev:
-        line(c.DriverDevice.empty() ? "Driver=PPDEV" : "Driver=PPDEV:" + c.DriverDevice);
+        line("Driver=" + CfgQuote(c.DriverDevice.empty() ? "PPDEV" : "PPDEV:" + c.DriverDevice));
         break;
     case DriverKind::Direct:
         line("Driver=DIRECT");
@@ -240,7 +330,12 @@ std::string CfgText(const VnaConfig& c, const std::string& builtInHelp) {
     }
     line("** Device under test of the simulated analyser: a built-in name or a");
     line("** Touchstone file (empty: the simulator's default)");
-    line("SimDut=" + c.SimDut);
+    line("SimDut=" + CfgQuote(c.SimDut));
+    line("** External control bytes: B0 bits 0-1 (Sorel clock, 0..3); B1 calibration");
+    line("** head, B2 attenuator, B3 control, B4 reflection (0..255 each)");
+    line("ExtSorel=" + std::to_string(c.ExtSorel));
+    for (size_t i = 0; i < 4; ++i)
+        line(kExtByteKeys[i] + std::to_string(c.ExtBytes[i]));
     return t;
 }
 

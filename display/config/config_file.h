@@ -9,7 +9,13 @@
 // and its value is the text after it up to the first tab or blank. The last
 // line holding a key wins. Values are compared in upper case; addresses and
 // paths (HELP, the device of Driver, SimDut) keep their case.
+//
+// A value that holds a blank, a tab, a quote or "=" is written in double quotes,
+// with backslash escapes for a quote, a backslash and the line ends inside
+// (SimDut="/home/me/My Filters/bpf.s2p"). Unquoted values read as they
+// always did; a key inside a quoted value is not a key.
 
+#include <QMetaType>
 #include <QString>
 
 #include <array>
@@ -38,10 +44,18 @@ struct VnaConfig {
     DriverKind Driver = DriverKind::Sim;
     std::string DriverDevice;            ///< ppdev device path; empty: the back end's default
     std::string SimDut;                  ///< simulated device under test: a name or a file
+    /// "Sorel Clock Bit 0-1" of "External Control Byte 0": bits 0..1 of B0.
+    int ExtSorel = 0;
+    /// "External Control Byte 1-3": B1 "Calibration Head", B2 "Attenuator",
+    /// B3 "Control", B4 "Reflection"; 0..255 each. 1 is what every sweep
+    /// has always carried.
+    std::array<int, 4> ExtBytes{1, 1, 1, 1};
 
     /// The defaults, with the given built-in help address.
     static VnaConfig Defaults(const std::string& builtInHelp);
 };
+
+Q_DECLARE_METATYPE(VnaConfig)
 
 /// What initCFG read.
 struct CfgLoad {
@@ -56,7 +70,9 @@ inline constexpr const char* kCfgMissingText = "Cant find tavrel.Cfg ";
 /// The value of `key` in `line`, or `current` when the key is not in the
 /// line. The key is found ignoring case; the value is the rest of the line
 /// after it, cut before the first tab, then before the first blank; it is
-/// upper-cased unless `keepCase`.
+/// upper-cased unless `keepCase`. A value that begins with a double quote
+/// runs to the closing quote, escapes undone (an unclosed quote: to the end
+/// of the line). Text inside a quoted value is not searched for the key.
 std::string Getpar(std::string_view line, std::string_view key, std::string_view current,
                    bool keepCase = false);
 
@@ -80,6 +96,11 @@ std::string CfgText(const VnaConfig& cfg, const std::string& builtInHelp);
 /// it; an existing file is replaced only when the whole text was written.
 /// Returns an empty text, or the message naming the file and the reason.
 std::string SaveCfg(const QString& dir, const VnaConfig& cfg, const std::string& builtInHelp);
+
+/// A value as the file holds it: unchanged when it holds no blank, tab,
+/// double quote, "=" or line end; otherwise in double quotes with \" \\ \r \n
+/// escaped.
+std::string CfgQuote(std::string_view value);
 
 /// The built-in help address: the user manual docs/manual.md as a file URL,
 /// looked for beside `programDir` (the program's folder, its parent and the

@@ -105,3 +105,36 @@ QImage MarkerGlyph(bool northSouth, int number, QRgb colour) {
     p.drawText(box, Qt::AlignCenter, QString::number(number));
     return img;
 }
+
+void MarkerPaint::Unpaint(BackingStore& store, int k) {
+    if (k < 0 || k >= kMarkers)
+        return;
+    Painted& pm = p_[static_cast<size_t>(k)];
+    if (pm.painted) {
+        store.XorImage(pm.glyph, pm.pos);
+        pm.painted = false;
+    }
+}
+
+void MarkerPaint::Paint(BackingStore& store, int k, QPoint at, bool northSouth, bool reference) {
+    if (k < 0 || k >= kMarkers || !QRect(QPoint(0, 0), store.image().size()).contains(at))
+        return;
+    Unpaint(store, k);
+    Painted& pm = p_[static_cast<size_t>(k)];
+    pm.glyph = MarkerGlyph(northSouth, k + 1, reference ? qRgb(200, 0, 0) : qRgb(0, 0, 0));
+    pm.northSouth = northSouth;
+    pm.pos = at - MarkerHotSpot(northSouth);
+    store.XorImage(pm.glyph, pm.pos);
+    pm.painted = true;
+}
+
+void MarkerPaint::Forget() {
+    for (Painted& pm : p_)
+        pm.painted = false;
+}
+
+std::optional<QPoint> MarkerPaint::HotSpot(int k) const {
+    if (k < 0 || k >= kMarkers || !p_[static_cast<size_t>(k)].painted)
+        return std::nullopt;
+    return p_[static_cast<size_t>(k)].pos + MarkerHotSpot(p_[static_cast<size_t>(k)].northSouth);
+}

@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 /// The pen colour that shows as `colour` on white under the XOR operation.
@@ -88,3 +89,29 @@ private:
 QImage MarkerGlyph(bool northSouth, int number, QRgb colour);
 /// Where the hot spot of a marker glyph lies, from its top left corner.
 QPoint MarkerHotSpot(bool northSouth);
+
+/// The marker glyphs painted on a backing store with the XOR operation, by
+/// marker number: what is painted where, so that painting it again takes it
+/// off without a redraw.
+class MarkerPaint {
+public:
+    static constexpr int kMarkers = 11;
+    /// Takes marker k off the image if it is painted.
+    void Unpaint(BackingStore& store, int k);
+    /// Paints marker k (labelled k + 1, red when `reference`) with its hot
+    /// spot at `at`, when that lies on the image.
+    void Paint(BackingStore& store, int k, QPoint at, bool northSouth, bool reference);
+    /// Forgets every painted marker (after the image was cleared).
+    void Forget();
+    /// Where marker k's hot spot is painted, if it is.
+    std::optional<QPoint> HotSpot(int k) const;
+
+private:
+    struct Painted {
+        bool painted = false;
+        bool northSouth = false;
+        QPoint pos;
+        QImage glyph;
+    };
+    std::array<Painted, kMarkers> p_{};
+};

@@ -81,7 +81,8 @@ void RenderQrgPicture(QPainter& p, QSize size, QrgPlot& plot, const QString& tit
     plot.DrawPicture(p, area);
 }
 
-QString SaveQrgPicture(const QString& path, QSize size, QrgPlot& plot, const QString& title) {
+QString SavePicture(const QString& path, QSize size, const QString& title,
+                    const std::function<void(QPainter&)>& draw) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -93,7 +94,7 @@ QString SaveQrgPicture(const QString& path, QSize size, QrgPlot& plot, const QSt
         gen.setViewBox(QRect(QPoint(0, 0), size));
         gen.setTitle(title);
         QPainter p(&gen);
-        RenderQrgPicture(p, size, plot, title);
+        draw(p);
     } else if (suffix == "pdf") {
         QPdfWriter pdf(&buffer);
         pdf.setTitle(title);
@@ -102,12 +103,12 @@ QString SaveQrgPicture(const QString& path, QSize size, QrgPlot& plot, const QSt
                                   QPageSize::Millimeter));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         QPainter p(&pdf);
-        RenderQrgPicture(p, size, plot, title);
+        draw(p);
     } else {
         QImage img(size, QImage::Format_RGB32);
         {
             QPainter p(&img);
-            RenderQrgPicture(p, size, plot, title);
+            draw(p);
         }
         if (!img.save(&buffer, "PNG"))
             return QString("cannot encode the picture for %1").arg(path);
@@ -122,6 +123,10 @@ QString SaveQrgPicture(const QString& path, QSize size, QrgPlot& plot, const QSt
     return {};
 }
 
+QString SaveQrgPicture(const QString& path, QSize size, QrgPlot& plot, const QString& title) {
+    return SavePicture(path, size, title, [&](QPainter& p) { RenderQrgPicture(p, size, plot, title); });
+}
+
 bool ParsePictureSize(const QString& text, QSize& size) {
     static const QRegularExpression re("^\\s*(\\d{1,5})\\s*[xX]\\s*(\\d{1,5})\\s*$");
     const auto m = re.match(text);
@@ -134,10 +139,8 @@ bool ParsePictureSize(const QString& text, QSize& size) {
     return true;
 }
 
-QString SaveSweepPicture(const QString& path, QSize size,
-                         const std::map<int32_t, std::array<double, 8>>& rows,
-                         const std::vector<int16_t>& params, int32_t start, int32_t end,
-                         const QString& title) {
+std::unique_ptr<MeasureState> SweepState(const std::map<int32_t, std::array<double, 8>>& rows,
+                                         const std::vector<int16_t>& params) {
     auto s = std::make_unique<MeasureState>();
     for (int16_t k : params)
         if (k >= 0 && k <= 3)
@@ -149,11 +152,20 @@ QString SaveSweepPicture(const QString& path, QSize size,
         if (p < 2)
             break;  // the point table is full
         s->Sdata[0][p].Qrg = qrg;
+        s->QrgPoints[p].MessRealPresent = s->QrgPoints[p].MessImagPresent = true;
         for (int16_t k : params)
             if (k >= 0 && k <= 3)
                 StoreMa(s->Sdata[0][p].S[static_cast<size_t>(k)],
                         Cplx(row[2 * k], row[2 * k + 1] * kPi / 180));
     }
+    return s;
+}
+
+QString SaveSweepPicture(const QString& path, QSize size,
+                         const std::map<int32_t, std::array<double, 8>>& rows,
+                         const std::vector<int16_t>& params, int32_t start, int32_t end,
+                         const QString& title) {
+    const auto s = SweepState(rows, params);
     GraphSettings settings;
     MarkerTable markers;
     QrgPlot plot(*s, settings, markers);

@@ -33,8 +33,7 @@ void QrgPlot::Layout(QSize area) {
     if (store_.image().size() != area) {
         store_.Reset(area);
         live_.Forget();
-        for (Painted& m : painted_)
-            m.painted = false;
+        painted_.Forget();
     }
     layoutValid_ = true;
 }
@@ -135,8 +134,7 @@ void QrgPlot::Refscreen() {
     }
     store_.Reset(store_.image().size());
     live_.Forget();
-    for (Painted& m : painted_)
-        m.painted = false;
+    painted_.Forget();
     {
         QPainter p(&store_.image());
         DrawGrid(p, store_.image().size());
@@ -197,15 +195,7 @@ QPoint QrgPlot::MarkerPoint(const MarkerRecord& m) const {
     return QPoint(scales_[kScaleQrg].GetPoint(m.frequency), scales_[scale].GetPoint(m.value));
 }
 
-void QrgPlot::Unpaint(int k) {
-    if (k < 0 || k >= MarkerTable::kMarkers)
-        return;
-    Painted& pm = painted_[static_cast<size_t>(k)];
-    if (pm.painted) {
-        store_.XorImage(pm.glyph, pm.pos);
-        pm.painted = false;
-    }
-}
+void QrgPlot::Unpaint(int k) { painted_.Unpaint(store_, k); }
 
 void QrgPlot::marker(int k) {
     if (k < 0 || k >= MarkerTable::kMarkers)
@@ -214,23 +204,10 @@ void QrgPlot::marker(int k) {
     if (!layoutValid_ || !markers_.used(k))
         return;
     const MarkerRecord& m = markers_.at(k);
-    const bool ns = m.kind == kMarkQrg;
-    const QPoint at = MarkerPoint(m);
-    const QRect area(QPoint(0, 0), store_.image().size());
-    if (!area.contains(at))
-        return;
-    Painted& pm = painted_[static_cast<size_t>(k)];
-    pm.glyph = MarkerGlyph(ns, k + 1, k == markers_.reference() ? qRgb(200, 0, 0) : qRgb(0, 0, 0));
-    pm.pos = at - MarkerHotSpot(ns);
-    store_.XorImage(pm.glyph, pm.pos);
-    pm.painted = true;
+    painted_.Paint(store_, k, MarkerPoint(m), m.kind == kMarkQrg, k == markers_.reference());
 }
 
-std::optional<QPoint> QrgPlot::markerPos(int k) const {
-    if (k < 0 || k >= MarkerTable::kMarkers || !painted_[static_cast<size_t>(k)].painted)
-        return std::nullopt;
-    return painted_[static_cast<size_t>(k)].pos + MarkerHotSpot(markers_.at(k).kind == kMarkQrg);
-}
+std::optional<QPoint> QrgPlot::markerPos(int k) const { return painted_.HotSpot(k); }
 
 void QrgPlot::DrawPicture(QPainter& p, const QRect& area) {
     std::array<std::pair<int32_t, int32_t>, kScaleCount> saved;

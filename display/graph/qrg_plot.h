@@ -80,10 +80,5 @@ private:
     BackingStore store_;
     SegmentTable<kTraceCount> live_;
     bool layoutValid_ = false;
-    struct Painted {
-        bool painted = false;
-        QPoint pos;
-        QImage glyph;
-    };
-    std::array<Painted, MarkerTable::kMarkers> painted_{};
+    MarkerPaint painted_;
 };

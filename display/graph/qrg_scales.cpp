@@ -7,13 +7,6 @@
 
 namespace {
 
-struct ScaleRow {
-    bool reverse;
-    int32_t low, high;
-    int16_t fine;
-    int32_t min, max;
-};
-
 constexpr std::array<ScaleRow, kScaleCount> kRows{{
     {true, -200, 200, 10, -100, 100},
     {true, -200, 200, 10, -100, 100},
@@ -28,9 +21,9 @@ QString FreqText(double f) {
 
 } // namespace
 
-void SetupQrgScales(ScaleSet& set, const GraphSettings& settings) {
+void ConfigureScales(ScaleSet& set, const std::array<ScaleRow, kScaleCount>& rows) {
     for (int i = 0; i < kScaleCount; ++i) {
-        const ScaleRow& r = kRows[static_cast<size_t>(i)];
+        const ScaleRow& r = rows[static_cast<size_t>(i)];
         Skala& k = set[i];
         k.setReverse(r.reverse);
         k.setLow(r.low);
@@ -41,6 +34,23 @@ void SetupQrgScales(ScaleSet& set, const GraphSettings& settings) {
         k.setMin(r.min);
         k.setMax(r.max);
     }
+}
+
+bool ScaleTool(Skala& sc, int index) {
+    switch (index) {
+    case 0: sc.Up(); return true;
+    case 1: sc.FineUp(); return true;
+    case 2: sc.DecDiv(); return true;
+    case 3: sc.Center(); return true;
+    case 4: sc.IncDiv(); return true;
+    case 5: sc.FineDn(); return true;
+    case 6: sc.Dn(); return true;
+    default: return false;
+    }
+}
+
+void SetupQrgScales(ScaleSet& set, const GraphSettings& settings) {
+    ConfigureScales(set, kRows);
     TickChange(set, settings);
 }
 

@@ -21,6 +21,21 @@ struct ScaleSet {
     const Skala& operator[](int i) const { return s[static_cast<size_t>(i)]; }
 };
 
+/// One scale's first configuration.
+struct ScaleRow {
+    bool reverse;
+    int32_t low, high;
+    int16_t fine;
+    int32_t min, max;
+};
+/// Configures each scale from its row: Reverse, Low, High, Fine, the
+/// frequency scale's Nail (5), min, max, in that order.
+void ConfigureScales(ScaleSet& set, const std::array<ScaleRow, kScaleCount>& rows);
+
+/// The seven scale tools of the graph windows on one scale: 0 Up, 1 FineUp,
+/// 2 DecDiv, 3 Center, 4 IncDiv, 5 FineDn, 6 Dn. False for other indexes.
+bool ScaleTool(Skala& scale, int index);
+
 /// Configures the set as the frequency graph starts: Reverse, Low, High, Fine,
 /// the frequency scale's Nail, min, max, in that order; then TickChange.
 void SetupQrgScales(ScaleSet& set, const GraphSettings& settings);

@@ -89,7 +89,10 @@ struct MeasureState {
     /// 0 while the drift correction is switched off.
     int32_t drift = 0;
     bool PortSwapActive = false;      ///< the port switch is swapped (B0 bit 3)
-    std::array<int16_t, kControlBytes> ControlBytes{};  ///< [0] is the switch word B0
+    /// The user bytes B0..B4 every scan entry carries: [0] is the switch
+    /// word B0; B1..B4 start at 1, what every sweep has always carried, until
+    /// the configuration's external-control frames set them.
+    std::array<int16_t, kControlBytes> ControlBytes{0, 1, 1, 1, 1};
     std::string SwitchOption;         ///< " Switch " with the S-parameter switch option, else ""
     int16_t CurrentStep = 0;          ///< running step of the calibration plan
     int16_t CalWaitTime = 0;          ///< from the calibration control file

@@ -3,13 +3,7 @@
 namespace harness {
 
 SimRig::SimRig(const RigOptions& options) : options_(options) {
-    sim::AnalyserOptions so;
-    so.virtualTime = options.virtualTime;
-    so.seed = options.seed;
-    so.noise = options.noise;
-    so.drift = options.drift;
-    so.dut = options.dut;
-    port_ = std::make_unique<port::SimPort>(so);
+    port_ = std::make_unique<port::SimPort>(port::AnalyserOptionsOf(options));
     error_ = port_->analyser().error();
     if (!port_->Mount(options.fixture) && error_.empty())
         error_ = "unknown fixture \"" + options.fixture + "\"";

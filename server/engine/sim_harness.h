@@ -29,6 +29,7 @@ struct RigOptions {
     bool drift = true;
     std::string dut = "bpf10m7";  ///< built-in device or Touchstone file
     std::string fixture = "DUT";  ///< mounted at the start
+    sim::Fault fault = sim::Fault::kNone;
     /// Safety stop: a Run ends after this many loop iterations.
     uint64_t maxIterations = 20'000'000;
 };

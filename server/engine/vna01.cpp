@@ -17,6 +17,8 @@ constexpr uint8_t kSerialClock = 0x04;
 constexpr uint8_t kLatch = 0x08;
 constexpr uint8_t kAdcClock = 0x20;
 constexpr uint8_t kConvert = 0x40;
+// How often a converter that is long overdue is looked at, seconds.
+constexpr double kLatePollS = 0.001;
 
 // One serial image: 32 word bits least significant first, two zeros, the
 // power-down bit, five phase bits.
@@ -47,7 +49,7 @@ const char* ResultText(VnaResult result) {
     case VnaResult::BadIndex: return "index out of range";
     case VnaResult::Overflow: return "value out of range";
     case VnaResult::BadSpeed: return "converter speed out of range";
-    case VnaResult::BadPort: return "bad port base";
+    case VnaResult::BadPort: return "the port text names no parallel port base (&H100 to &HFFFD)";
     case VnaResult::BadClock: return "bad synthesizer clock";
     }
     return "unknown";
@@ -55,16 +57,20 @@ const char* ResultText(VnaResult result) {
 
 VNA01::VNA01(port::PortIo& io, VnaEvents& events)
     : io_(io), events_(events), priority_(port::SetOwnPriority), RateTimer_(io.clock()),
-      SettleTimer_(io.clock()) {
+      SettleTimer_(io.clock()), ConvertTimer_(io.clock()) {
     InitEngine();
 }
 
 void VNA01::InitEngine() {
     RateTimer_ = port::HiResTimer(io_.clock());
     SettleTimer_ = port::HiResTimer(io_.clock());
+    ConvertTimer_ = port::HiResTimer(io_.clock());
+    minIdle_ = io_.clock().MinIdle();
     StepSize_ = kDefaultStepSize;
-    PortBase_ = port::kDefaultBase;
-    io_.SetBase(PortBase_);
+    // The base the port was opened at (0x378 unless the port text named
+    // another): asking a direct-I/O port for 0x378 here would reach for a
+    // port the user never named.
+    PortBase_ = io_.base();
     StopRequested_ = false;
     if (!io_.IsDriverInstalled())
         events_.Notice(" Init Port RC =False");
@@ -219,8 +225,9 @@ VnaResult VNA01::EditEntry(int16_t ta, int16_t Idx, std::string_view Fiel, int32
 }
 
 VnaResult VNA01::setphys(std::string_view p, std::string_view clk) {
-    const auto base = txt::ToInt32(txt::Val(p));
-    if (!base || *base < 0 || *base > 0xFFFF) return VnaResult::BadPort;
+    std::string why;
+    const auto base = port::ParseBase(p, why);
+    if (!base) return VnaResult::BadPort;
     const double step = txt::Val(clk) * 10000000.0 / kTwo32;
     if (!std::isfinite(step) || step <= 0.0) return VnaResult::BadClock;
     // The default sweep must fit the frequency words at this clock.
@@ -231,7 +238,7 @@ VnaResult VNA01::setphys(std::string_view p, std::string_view clk) {
     if (!fits) return VnaResult::BadClock;
 
     InitEngine();
-    PortBase_ = static_cast<uint16_t>(*base);
+    PortBase_ = *base;
     if (PortBase_ != io_.base() && !io_.SetBase(PortBase_))
         events_.Notice(" Init Port RC =False");
     StepSize_ = step;
@@ -337,6 +344,7 @@ void VNA01::Iterate() {
     ScanTable& t = tables_[CurrentTable_];
     DataOut1_ = DataOut2_ = 0;
     CtrlOut1_ = CtrlOut2_ = SpeedCodes[t[LoadRow_].adcspeed & 3] | 1;
+    bool waiting = false; // nothing to do this iteration but wait
 
     switch (State_) {
     case 0:
@@ -354,8 +362,11 @@ void VNA01::Iterate() {
                 DataOut2_ |= kConvert;
                 ShiftBit();
             }
+            if (LoadPhase_ == 2) StartConverterWait();
         } else {
             DataOut1_ |= kConvert;
+            ConverterWait();
+            waiting = true;
             if (!StatusBit_) {
                 State_ = 1;
                 LoadPhase_ = 0;
@@ -385,7 +396,7 @@ void VNA01::Iterate() {
             SetPriority(port::kRealtimePriorityClass);
         }
         SettleTimer_.StartTimer();
-        idleHinted_ = false;
+        settleIdle_ = -1;
         BitCounter_ = 0;
         AdcDone_ = false;
         AdcStep();
@@ -401,9 +412,10 @@ void VNA01::Iterate() {
             // the wait then ends at once instead of never.
             if (SettleTimer_.frequency() <= 0.0 || SettleTimer_.ElapsedNow() * 1000.0 > settle)
                 State_ = 3;
-            else if (BitCounter_ > 39 && !idleHinted_) { // only waiting from here on
-                idleHinted_ = true;
-                io_.clock().IdleUntil(SettleTimer_.CounterAfter(settle / 1000.0));
+            else if (BitCounter_ > 39) { // only waiting from here on
+                if (settleIdle_ < 0) settleIdle_ = SettleTimer_.CounterAfter(settle / 1000.0);
+                Idle(settleIdle_, SettleTimer_.now());
+                waiting = true;
             }
         } else {
             AdcStep();
@@ -418,6 +430,7 @@ void VNA01::Iterate() {
             DataOut1_ |= kConvert;
             DataOut2_ |= kConvert;
             State_ = 4;
+            StartConverterWait(); // the conversion starts with the writes below
         } else {
             AdcStep();
         }
@@ -426,6 +439,7 @@ void VNA01::Iterate() {
         events_.Stateinfo(7);
         if (BitCounter_ > 39) {
             DataOut1_ |= kConvert;
+            ConverterWait();
             if (!StatusBit_) {
                 State_ = 1;
                 const auto next = NextRow(ReadRow_);
@@ -446,12 +460,53 @@ void VNA01::Iterate() {
     io_.PortOut(data, DataOut1_);
     io_.PortOut(control, CtrlOut2_);
     io_.PortOut(data, DataOut2_);
-    if (State_ == 4) Yield();
+    // Every iteration that waits yields, and every one of state 4.
+    if (waiting || State_ == 4) Yield();
     StatusBit_ = (io_.PortIn(static_cast<uint16_t>(PortBase_ + port::kStatus)) & 0x80) != 0;
     if (StopRequested_ && State_ == 1) {
         Running_ = false;
         StopRequested_ = false;
     }
+}
+
+void VNA01::StartConverterWait() { ConvertTimer_.StartTimer(); }
+
+// An iteration that waits for the converter's ready level (StatusBit_ as read
+// after the previous iteration). A converter that has not become ready for
+// kFaultFactor times its conversion time is reported once (Stateinfo 95,
+// status fault text) and again when it answers (96); the loop keeps waiting.
+void VNA01::ConverterWait() {
+    if (!StatusBit_) {
+        if (fault_) {
+            fault_ = false;
+            status_.fault.clear();
+            events_.Stateinfo(kStatusAnswers);
+        }
+        return;
+    }
+    if (ConvertTimer_.frequency() <= 0.0) return; // no counter: nothing to time
+    const double conversion = kConversionMs[CurrentSpeed_ & 3] / 1000.0;
+    const double elapsed = ConvertTimer_.ElapsedNow();
+    if (!fault_ && elapsed > kFaultFactor * conversion) {
+        fault_ = true;
+        status_.fault = "Row" + txt::N(ReadRow_) +
+                        ": the converter has not become ready in" +
+                        txt::N(std::lround(elapsed * 1000.0)) + " ms; " + kNoAnswerText;
+        events_.Stateinfo(kStatusNoAnswer);
+    }
+    if (elapsed < conversion) // the converter cannot be ready before
+        Idle(ConvertTimer_.CounterAfter(conversion), ConvertTimer_.now());
+    else if (elapsed > 2.0 * conversion) // late: look now and then
+        Idle(ConvertTimer_.CounterAfter(elapsed + kLatePollS), ConvertTimer_.now());
+    // Between the two it is due any moment: every iteration looks.
+}
+
+// Nothing to do in this iteration but wait until the counter reaches
+// `until` (`now` was read just before): a virtual clock jumps there; a real
+// clock may give the processor back for part of the rest. Near the end of
+// the wait, where the clock could do nothing, it is not asked.
+void VNA01::Idle(int64_t until, int64_t now) {
+    if (until - now > minIdle_) io_.clock().IdleUntil(until);
 }
 
 void VNA01::ShiftBit() {

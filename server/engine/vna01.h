@@ -25,7 +25,7 @@ enum class VnaResult {
     BadIndex,  ///< entry beyond 599, row beyond 1200, numtest outside 1..596
     Overflow,  ///< a value or a computed frequency word does not fit its field
     BadSpeed,  ///< converter speed outside 0..3
-    BadPort,   ///< port base text is not a port number 0..65535
+    BadPort,   ///< port text is not a port base (port::ParseBase)
     BadClock,  ///< clock text gives no positive finite step size
 };
 
@@ -45,6 +45,16 @@ public:
     static constexpr std::array<uint8_t, 4> SpeedCodes{8, 10, 2, 0};
     static constexpr int16_t kStatusLoopEnded = 10;
     static constexpr int16_t kStatusSetUpScan = 88;
+    /// The converter has not become ready for kFaultFactor times its
+    /// conversion time (once per fault episode), and it answers again.
+    static constexpr int16_t kStatusNoAnswer = 95;
+    static constexpr int16_t kStatusAnswers = 96;
+    /// Conversion time of the converter at speed index 0..3, milliseconds.
+    static constexpr std::array<int, 4> kConversionMs{133, 40, 20, 10};
+    static constexpr int kFaultFactor = 10;
+    /// What the status window shows while the converter does not answer.
+    static constexpr const char* kNoAnswerText =
+        "the analyser does not answer: is it switched on and connected?";
 
     /// The port and the events receiver must outlive the engine. Runs
     /// InitEngine: raises Notice(" Init Port RC =False") when the port does
@@ -57,7 +67,8 @@ public:
     /// Setting false ends the loop at the end of the current iteration.
     void setRunning(bool running) { Running_ = running; }
 
-    /// InitEngine; port base := value of `p` ("&H378"); StepSize := value of
+    /// InitEngine; port base := value of `p` ("&H378", port::ParseBase:
+    /// a whole number from 0x100 to 0xFFFD); StepSize := value of
     /// `clk` (MHz) * 10 000 000 / 2^32; SetUpScan(0, 100, 490000, 600000000,
     /// 3, 20, 24, 255, 255, 255, 255, 255); then runs the scan loop. A bad
     /// `p` or `clk` returns an error before anything changes.
@@ -88,8 +99,10 @@ public:
     /// The loop ends at the end of the next iteration that ends in state 1.
     void Stopscan() { StopRequested_ = true; }
 
-    /// Called where the loop lets pending window events run (every state-4
-    /// iteration, around speed changes, in state 3, after each DataReady).
+    /// Called where the loop lets pending window events run: every iteration
+    /// that waits (initial load, settling, converter busy), around speed
+    /// changes, in state 3 and after each DataReady. Whatever the port
+    /// answers, the loop reaches it at least every few milliseconds.
     void setYieldHook(std::function<void()> hook) { yield_ = std::move(hook); }
     /// Sets the process priority (0x20 normal, 0x100 realtime); default
     /// port::SetOwnPriority. Tests install a recorder.
@@ -112,6 +125,9 @@ public:
     bool StatusBit() const { return StatusBit_; }
     /// Iterations of the loop since the object was made.
     uint64_t iterations() const { return iterations_; }
+    /// True from the report of a converter that does not answer until it
+    /// answers again.
+    bool converterFault() const { return fault_; }
 
     /// `ComputeBits` of the row (both serial images) from its frequencies,
     /// on-flags and phases at the current StepSize. Overflow when a
@@ -136,6 +152,9 @@ private:
     void ReportRate();
     bool EmptyTable();
     void Iterate();
+    void StartConverterWait();
+    void ConverterWait();
+    void Idle(int64_t until, int64_t now);
 
     port::PortIo& io_;
     VnaEvents& events_;
@@ -156,7 +175,7 @@ private:
     int AdcCount_ = 0;
     bool AdcSignRef_ = false;
     bool AdcDone_ = false;
-    bool idleHinted_ = false; // the settling wait was announced to the clock
+    bool fault_ = false;      // the converter did not answer in time
     bool StatusBit_ = false;
     int CurrentSpeed_ = 0;
     int State_ = 0;
@@ -166,6 +185,9 @@ private:
     uint16_t PortBase_ = port::kDefaultBase;
     port::HiResTimer RateTimer_;
     port::HiResTimer SettleTimer_;
+    port::HiResTimer ConvertTimer_; // since the conversion being waited for started
+    int64_t minIdle_ = 0;           // the clock's MinIdle()
+    int64_t settleIdle_ = -1;       // counter at the end of this row's settling; -1: not yet
     uint64_t iterations_ = 0;
 };
 

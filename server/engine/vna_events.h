@@ -30,7 +30,8 @@ class VnaEvents {
 public:
     virtual ~VnaEvents() = default;
     /// State codes: 3, 90, 4, 5, 6, 7 (loop states), 10 (loop ended),
-    /// 88 (SetUpScan finished).
+    /// 88 (SetUpScan finished), 95 (the converter does not answer; once per
+    /// fault episode), 96 (it answers again).
     virtual void Stateinfo(int16_t Statid) {}
     /// Rows per second over the last ten rows.
     virtual void Rateinfo(int16_t rat) {}
@@ -54,6 +55,9 @@ struct VnaStatus {
     std::array<bool, 8> Byt1{}, Byt2{}, byt3{}, byt4{}, Byt5{};
     /// Why the loop stopped on its own (empty table), else empty.
     std::string problem;
+    /// While the converter does not answer: which row waits and since when,
+    /// and what the user should check; empty otherwise.
+    std::string fault;
 };
 
 } // namespace engine

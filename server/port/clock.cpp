@@ -1,15 +1,16 @@
 #include "server/port/clock.h"
 
-#include <chrono>
+#include "sim/steady_time.h"
+
 #include <cmath>
 
 namespace port {
 
-int64_t SteadyClock::Counter() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
+int64_t SteadyClock::Counter() { return sim::SteadyNs(); }
+
+void SteadyClock::IdleUntil(int64_t until) { sim::SleepTowards(until); }
+
+int64_t SteadyClock::MinIdle() const { return sim::kSleepMarginNs; }
 
 HiResTimer::HiResTimer(Clock& clock)
     : clock_(&clock),

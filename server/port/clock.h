@@ -15,16 +15,25 @@ public:
     virtual int64_t Frequency() const = 0;
     /// The current counter value.
     virtual int64_t Counter() = 0;
-    /// Hint from a caller that has nothing to do until Counter() reaches
-    /// `until`. A virtual clock jumps there at once; a real clock ignores it.
+    /// Called on each turn of a wait that has nothing to do until Counter()
+    /// reaches `until`. A virtual clock jumps there at once; a real clock
+    /// may sleep part of the way (at most a couple of milliseconds, and
+    /// never into the last fraction of a millisecond) and return early; the
+    /// caller looks at the counter again. The default does nothing.
     virtual void IdleUntil(int64_t until) {}
+    /// The shortest rest of a wait (counts) for which IdleUntil can do
+    /// anything: waits with less left need not call it. 0: any wait.
+    virtual int64_t MinIdle() const { return 0; }
 };
 
-/// std::chrono::steady_clock in nanoseconds.
+/// std::chrono::steady_clock in nanoseconds; waits sleep while their
+/// deadline is far (sim::SleepTowards).
 class SteadyClock final : public Clock {
 public:
     int64_t Frequency() const override { return 1'000'000'000; }
     int64_t Counter() override;
+    void IdleUntil(int64_t until) override;
+    int64_t MinIdle() const override;
 };
 
 /// A clock without a counter (frequency 0, counter always 0): what the

@@ -78,25 +78,20 @@ PpdevPort::~PpdevPort() {
 
 void PpdevPort::PortOut(uint16_t port, uint8_t value) {
     if (fd_ < 0) return;
-    const int reg = static_cast<int>(port) - base_;
+    const char reg = RegisterOf(port, base_);
     unsigned char v = value;
-    if (reg == kData)
+    if (reg == 'D')
         sys_.Ioctl(fd_, PPWDATA, &v);
-    else if (reg == kControl)
+    else if (reg == 'C')
         sys_.Ioctl(fd_, PPWCONTROL, &v);
 }
 
 uint8_t PpdevPort::PortIn(uint16_t port) {
     if (fd_ < 0) return 0xFF;
-    const int reg = static_cast<int>(port) - base_;
+    const char reg = RegisterOf(port, base_);
+    const unsigned long request = reg == 'S' ? PPRSTATUS : reg == 'D' ? PPRDATA : PPRCONTROL;
     unsigned char v = 0xFF;
-    if (reg == kStatus) {
-        if (sys_.Ioctl(fd_, PPRSTATUS, &v) < 0) return 0xFF;
-    } else if (reg == kData) {
-        if (sys_.Ioctl(fd_, PPRDATA, &v) < 0) return 0xFF;
-    } else if (reg == kControl) {
-        if (sys_.Ioctl(fd_, PPRCONTROL, &v) < 0) return 0xFF;
-    }
+    if (reg == '?' || sys_.Ioctl(fd_, request, &v) < 0) return 0xFF;
     return v;
 }
 
@@ -113,8 +108,9 @@ bool DirectPort::SetBase(uint16_t base) {
     if (granted_) sys_.Ioperm(base_, 3, 0);
     granted_ = false;
     base_ = base;
-    if (static_cast<unsigned>(base) + 3 > 0x400) {
-        error_ = "Cannot get access to port " + Hex(base) + ": beyond the ioperm range";
+    if (base < kLowestBase || base > kHighestBase) {
+        error_ = "Cannot use port " + Hex(base) + ": a parallel port's base lies from " +
+                 Hex(kLowestBase) + " to " + Hex(kHighestBase);
         return false;
     }
     if (sys_.Ioperm(base, 3, 1) < 0) {

@@ -4,7 +4,31 @@
 #include "server/port/sim_port.h"
 #include "server/port/trace_port.h"
 
+#include "link/text_rules.h"
+
+#include <cmath>
+#include <cstdio>
+
 namespace port {
+
+std::optional<uint16_t> ParseBase(std::string_view text, std::string& error) {
+    const std::string shown(text);
+    const std::optional<double> v = txt::FieldNumber(text);
+    if (!v || *v != std::floor(*v)) {
+        error = "The port text \"" + shown +
+                "\" is not a port number: write it as &H378 (hexadecimal) or 888 (decimal)";
+        return std::nullopt;
+    }
+    if (*v < kLowestBase || *v > kHighestBase) {
+        char range[64];
+        std::snprintf(range, sizeof range, "&H%X to &H%X", unsigned{kLowestBase},
+                      unsigned{kHighestBase});
+        error = "The port text \"" + shown + "\" names no parallel port: the base must lie from " +
+                range + " (below &H100 are the system board's own controllers)";
+        return std::nullopt;
+    }
+    return static_cast<uint16_t>(*v);
+}
 
 namespace {
 
@@ -30,19 +54,26 @@ private:
     Port port_;
 };
 
+// Opens a hardware back end on the real system calls; the error of one
+// that did not open.
+template <typename Port, typename Make>
+OpenedPort OpenHardware(Make make) {
+    OpenedPort result;
+    auto port = std::make_unique<Owned<Port>>(SystemPortSyscalls(), make);
+    if (!port->port().ok())
+        result.error = port->port().error();
+    else
+        result.io = std::move(port);
+    return result;
+}
+
 } // namespace
 
 OpenedPort OpenPort(const PortOptions& options) {
     OpenedPort result;
     const std::string& d = options.driver;
     if (d == "sim" || d.empty()) {
-        sim::AnalyserOptions so;
-        so.virtualTime = options.virtualTime;
-        so.seed = options.seed;
-        so.noise = options.noise;
-        so.drift = options.drift;
-        so.dut = options.dut;
-        auto port = std::make_unique<SimPort>(so, options.base);
+        auto port = std::make_unique<SimPort>(AnalyserOptionsOf(options), options.base);
         if (!port->analyser().error().empty()) {
             result.error = port->analyser().error();
             return result;
@@ -54,26 +85,17 @@ OpenedPort OpenPort(const PortOptions& options) {
             result.error = "No device given for the ppdev port driver";
             return result;
         }
-        auto port = std::make_unique<Owned<PpdevPort>>(
-            SystemPortSyscalls(),
+        result = OpenHardware<PpdevPort>(
             [&](PortSyscalls& sys) { return PpdevPort(device, sys, options.base); });
-        if (!port->port().ok()) {
-            result.error = port->port().error();
-            return result;
-        }
-        result.io = std::move(port);
     } else if (d == "direct") {
-        auto port = std::make_unique<Owned<DirectPort>>(
-            SystemPortSyscalls(), [&](PortSyscalls& sys) { return DirectPort(sys, options.base); });
-        if (!port->port().ok()) {
-            result.error = port->port().error();
-            return result;
-        }
-        result.io = std::move(port);
+        result = OpenHardware<DirectPort>(
+            [&](PortSyscalls& sys) { return DirectPort(sys, options.base); });
     } else {
         result.error = "Unknown port driver \"" + d + "\" (use sim, ppdev, ppdev:DEVICE or direct)";
         return result;
     }
+    if (!result.ok())
+        return result;
     if (!options.trace.empty()) {
         auto traced = std::make_unique<TracePort>(std::move(result.io), options.trace);
         if (!traced->ok()) {

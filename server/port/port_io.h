@@ -8,14 +8,43 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+
+namespace sim {
+enum class Fault : int; // sim/analyser.h
+}
 
 namespace port {
 
 /// Register offsets from the port base.
 enum Register : int { kData = 0, kStatus = 1, kControl = 2 };
 constexpr uint16_t kDefaultBase = 0x378;
+/// Bases below this are the system board's DMA, interrupt and timer
+/// controllers: never an analyser's port.
+constexpr uint16_t kLowestBase = 0x100;
+/// The highest base whose three registers fit the 16-bit port space.
+constexpr uint16_t kHighestBase = 0xFFFD;
+
+/// The port base a port text names ("&H378", "888", "&HD010"): the whole
+/// text, blanks around it apart, must read as one number (the shared
+/// numeric rules: "&H" hexadecimal, "&O" octal), a whole one from
+/// kLowestBase to kHighestBase. Otherwise nothing, and `error` says why
+/// in a sentence for the user. Nothing touches a port before this holds.
+std::optional<uint16_t> ParseBase(std::string_view text, std::string& error);
+
+/// The register an absolute port number addresses from `base`: 'D' data,
+/// 'S' status, 'C' control, '?' any other address. (Inline: every port
+/// access of the scan loop asks.)
+constexpr char RegisterOf(uint16_t port, uint16_t base) {
+    switch (static_cast<int>(port) - base) {
+    case kData: return 'D';
+    case kStatus: return 'S';
+    case kControl: return 'C';
+    default: return '?';
+    }
+}
 
 /// The analyser's port. Owned by the server, used from its one thread only.
 /// The scan loop calls PortOut/PortIn millions of times, so they do no more
@@ -34,8 +63,9 @@ public:
     virtual bool IsDriverInstalled() const = 0;
 
     /// The port base the engine addresses (default 0x378). Direct I/O asks
-    /// for access to the three new addresses; false when that is refused
-    /// (IsDriverInstalled() is then false too).
+    /// for access to the three new addresses; false when that is refused or
+    /// the base is outside kLowestBase..kHighestBase (IsDriverInstalled()
+    /// is then false too).
     virtual bool SetBase(uint16_t base) = 0;
     virtual uint16_t base() const = 0;
 
@@ -80,9 +110,12 @@ struct PortOptions {
     bool noise = true;
     /// Simulated analyser only: slow drift of the detector offset on or off.
     bool drift = true;
+    /// Simulated analyser only: a fault to show (sim::Fault; none by default).
+    sim::Fault fault{};
     /// File to write the port trace to (every register access); empty: none.
     std::string trace;
-    /// Port base the back end starts with (the engine sets it again).
+    /// Port base the back end opens, the one the port text names
+    /// (ParseBase); the engine keeps it.
     uint16_t base = kDefaultBase;
 };
 

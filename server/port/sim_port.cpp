@@ -5,6 +5,8 @@ namespace port {
 SimPort::SimPort(const sim::AnalyserOptions& options, uint16_t base)
     : analyser_(options), clock_(analyser_), base_(base) {}
 
+// The register offsets compared directly: the scan loop's every access
+// comes here.
 void SimPort::PortOut(uint16_t port, uint8_t value) {
     const int reg = static_cast<int>(port) - base_;
     if (reg == kData)
@@ -22,10 +24,19 @@ uint8_t SimPort::PortIn(uint16_t port) {
     }
 }
 
+std::string SimPort::FaultText() const {
+    switch (analyser_.fault()) {
+    case sim::Fault::kDead: return ", fault: dead converter";
+    case sim::Fault::kUnplugged: return ", fault: unplugged";
+    case sim::Fault::kStuckBusy: return ", fault: converter stuck busy";
+    default: return "";
+    }
+}
+
 std::string SimPort::Describe() const {
     return std::string("simulated analyser (") +
            (analyser_.virtualTime() ? "virtual time" : "real time") + ", DUT " +
-           analyser_.dut().name() + ")";
+           analyser_.dut().name() + FaultText() + ")";
 }
 
 } // namespace port

@@ -3,6 +3,7 @@
 
 #include "server/port/port_io.h"
 #include "sim/analyser.h"
+#include "sim/steady_time.h"
 
 namespace port {
 
@@ -13,10 +14,27 @@ public:
     int64_t Frequency() const override { return 1'000'000'000; }
     int64_t Counter() override { return analyser_.Now(); }
     void IdleUntil(int64_t until) override { analyser_.IdleUntil(until); }
+    int64_t MinIdle() const override {
+        return analyser_.virtualTime() ? 0 : sim::kSleepMarginNs;
+    }
 
 private:
     sim::Analyser& analyser_;
 };
+
+/// The simulator's settings from options that carry them under the same
+/// names (PortOptions, the test rig's options).
+template <typename Options>
+sim::AnalyserOptions AnalyserOptionsOf(const Options& o) {
+    sim::AnalyserOptions so;
+    so.virtualTime = o.virtualTime;
+    so.seed = o.seed;
+    so.noise = o.noise;
+    so.drift = o.drift;
+    so.dut = o.dut;
+    so.fault = o.fault;
+    return so;
+}
 
 class SimPort final : public PortIo {
 public:
@@ -40,6 +58,8 @@ public:
     sim::Analyser& analyser() { return analyser_; }
 
 private:
+    std::string FaultText() const;
+
     sim::Analyser analyser_;
     AnalyserClock clock_;
     uint16_t base_;

@@ -7,14 +7,7 @@ TracePort::TracePort(std::unique_ptr<PortIo> inner, const std::string& path)
     trace_.Open(path, error_);
 }
 
-char TracePort::Reg(uint16_t port) const {
-    switch (static_cast<int>(port) - inner_->base()) {
-    case kData: return 'D';
-    case kStatus: return 'S';
-    case kControl: return 'C';
-    default: return '?';
-    }
-}
+char TracePort::Reg(uint16_t port) const { return RegisterOf(port, inner_->base()); }
 
 int64_t TracePort::Ns() {
     Clock& c = inner_->clock();

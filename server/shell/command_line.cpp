@@ -3,6 +3,10 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 
+#include "sim/analyser.h"
+
+#include <optional>
+
 namespace shell {
 
 ServerArgument ParseArgument(std::string_view text) {
@@ -40,6 +44,13 @@ struct Parser {
                              "Simulator: on (default) or off; off is an ideal analyser with no "
                              "noise and no drift.",
                              "on|off"};
+    QCommandLineOption simFault{"sim-fault",
+                                "Simulator: show a fault, to try out how the server and the "
+                                "display program cope with a broken analyser: dead (the converter "
+                                "never becomes ready), unplugged (every status read gives 0xFF), "
+                                "stuck-busy (the converter's ready line is held busy). The server "
+                                "stays controllable and reports \"the analyser does not answer\".",
+                                "dead|unplugged|stuck-busy"};
     QCommandLineOption trace{"trace", "Write every port register access to FILE.", "FILE"};
     QCommandLineOption noWindow{"no-window",
                                 "Run without the status window (also the case where there is "
@@ -51,11 +62,13 @@ struct Parser {
     Parser() {
         p.setApplicationDescription(
             "BrindleV1, the instrument server of the VNA suite. The display program starts it "
-            "with one argument PORT,CLOCK,PROTOCOL: the port base (e.g. &H378), the "
-            "synthesizer clock in MHz (e.g. 148.3419), and DDE for the local link or the TCP "
-            "port number the display program listens on (on 127.0.0.1).");
+            "with one argument PORT,CLOCK,PROTOCOL: the port base (e.g. &H378 or 888; a whole "
+            "number from &H100 to &HFFFD, the port the back end opens), the synthesizer clock "
+            "in MHz (e.g. 148.3419), and DDE for the local link or the TCP port number the "
+            "display program listens on (on 127.0.0.1).");
         p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        p.addOptions({driver, dut, virtualTime, seed, noise, trace, noWindow, showNormal, help});
+        p.addOptions(
+            {driver, dut, virtualTime, seed, noise, simFault, trace, noWindow, showNormal, help});
         p.addPositionalArgument("PORT,CLOCK,PROTOCOL", "The display program's argument.");
     }
 };
@@ -114,10 +127,27 @@ ServerOptions ParseOptions(const QStringList& arguments) {
         }
         o.port.noise = o.port.drift = (n == "on");
     }
+    if (ps.p.isSet(ps.simFault)) {
+        const QString f = ps.p.value(ps.simFault);
+        const std::optional<sim::Fault> fault = sim::FaultOf(f.toStdString());
+        if (!fault) {
+            o.error = QStringLiteral("--sim-fault %1: use dead, unplugged or stuck-busy").arg(f);
+            return o;
+        }
+        o.port.fault = *fault;
+    }
     if (ps.p.isSet(ps.trace))
         o.port.trace = ps.p.value(ps.trace).toLocal8Bit().toStdString();
     o.noWindow = ps.p.isSet(ps.noWindow);
     o.showNormal = ps.p.isSet(ps.showNormal);
+    // The port text last: nothing touches a port it does not name.
+    std::string why;
+    const std::optional<uint16_t> base = port::ParseBase(o.argument.PortText, why);
+    if (!base) {
+        o.error = QString::fromStdString(why);
+        return o;
+    }
+    o.port.base = *base;
     return o;
 }
 

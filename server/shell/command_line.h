@@ -32,14 +32,17 @@ ServerArgument ParseArgument(std::string_view text);
 /// Everything the command line says.
 struct ServerOptions {
     ServerArgument argument;
-    port::PortOptions port;   ///< --driver, --dut, --virtual-time, --seed, --noise, --trace
+    /// --driver, --dut, --virtual-time, --seed, --noise, --sim-fault,
+    /// --trace, and the base the port text names.
+    port::PortOptions port;
     bool noWindow = false;    ///< --no-window
     bool showNormal = false;  ///< --show-normal: window not minimised
     bool help = false;        ///< --help
     QString error;            ///< set when the command line is not usable
 };
 
-/// Parses the arguments after the program name.
+/// Parses the arguments after the program name. A port text that names no
+/// port base (port::ParseBase) is an error too.
 ServerOptions ParseOptions(const QStringList& arguments);
 
 /// The --help text.

@@ -41,6 +41,14 @@ frmVNA::frmVNA(ServerShell& shell, QWidget* parent) : QWidget(parent), shell_(sh
     Command1->setFocusPolicy(Qt::NoFocus);
     grid->addWidget(Command1, 5, 0, 1, 2);
 
+    // A converter that does not answer: what, where, since when (red).
+    Fault = new QLabel(this);
+    Fault->setObjectName(QStringLiteral("Fault"));
+    Fault->setTextFormat(Qt::PlainText);
+    Fault->setWordWrap(true);
+    Fault->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold"));
+    top->addWidget(Fault);
+
     // The user bytes as they are shifted out, most significant bit left.
     auto* bytes = new QGroupBox(tr("User bytes"), this);
     auto* bgrid = new QGridLayout(bytes);
@@ -103,6 +111,8 @@ void frmVNA::Refresh() {
     Label11->setText(s.Label11);
     Label3->setText(s.Label3);
     Command1->setText(s.Command1);
+    Fault->setText(s.fault);
+    Fault->setVisible(!s.fault.isEmpty());
     for (size_t b = 0; b < 5; ++b)
         for (size_t i = 0; i < 8; ++i)
             bits_[b][i]->setChecked(s.bits[b][i]);

@@ -2,7 +2,8 @@
 // The server's status window "Brindle.VNA01": labels with the port, the
 // protocol and last message, the state, row and reading of the loop, the
 // last command, socket errors, the five rows of eight bit boxes of the user
-// bytes, and the fixture choice of the simulated analyser. It copies the
+// bytes, the fault of an analyser that does not answer, and the fixture
+// choice of the simulated analyser. It copies the
 // shell's status on a display timer (about 20 per second); the scan loop
 // never touches it. Controls carry their documented names as objectName.
 
@@ -38,7 +39,7 @@ private:
 
     ServerShell& shell_;
     QLabel *Pl, *Label2, *Label12, *Label5, *Label8, *Label1, *Label4, *Label9, *Label10,
-        *Label11, *Label3;
+        *Label11, *Label3, *Fault;
     QPushButton* Command1;
     QComboBox* Fixture;
     std::array<std::array<QCheckBox*, 8>, 5> bits_{}; // Byt1, Byt2, byt3, byt4, Byt5

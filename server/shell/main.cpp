@@ -115,6 +115,15 @@ int main(int argc, char** argv) {
             window->show();
         else
             window->showMinimized();
+        QObject::connect(&shell, &shell::ServerShell::ShowState, window.get(), [w = window.get()](bool show) {
+            if (!show) {
+                w->hide();
+                return;
+            }
+            w->showNormal();
+            w->raise();
+            w->activateWindow();
+        });
     }
     QString error;
     if (!shell.Form_Load(&error)) {

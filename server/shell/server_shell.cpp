@@ -5,11 +5,11 @@
 #include "link/text_rules.h"
 #include "link/winsock.h"
 #include "server/port/priority.h"
+#include "sim/steady_time.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 
-#include <chrono>
 #include <cstdio>
 #include <optional>
 
@@ -19,11 +19,6 @@ namespace {
 
 QString Latin1(std::string_view s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
 QString NText(long long v) { return QString::fromStdString(txt::N(v)); }
-
-qint64 NowUs() {
-    using namespace std::chrono;
-    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 constexpr int kTimer1Ms = 100;
 
@@ -157,11 +152,18 @@ std::function<bool(int32_t)> CachedPriority() {
 }
 
 void ServerShell::Yield() {
-    // The loop yields every few iterations; look at the clock only now and
-    // then, and run events at most every kYieldIntervalUs.
-    if (ending_ || (++yieldCalls_ & (kYieldCallsPerLook - 1)) != 0)
+    // The loop yields every iteration that waits and every one of state 4,
+    // a few microseconds apart while it spins, a slice of a sleep apart
+    // while it sleeps. Look at the clock after every sleep, and otherwise
+    // only every kYieldCallsPerLook calls; run events at most every
+    // kYieldIntervalUs.
+    if (ending_)
         return;
-    const qint64 now = NowUs();
+    const uint64_t sleeps = sim::Sleeps();
+    if (sleeps == lastSleeps_ && (++yieldCalls_ & (kYieldCallsPerLook - 1)) != 0)
+        return;
+    lastSleeps_ = sleeps;
+    const qint64 now = yieldClock_.Counter() / 1000;
     if (now - lastYieldUs_ < kYieldIntervalUs)
         return;
     lastYieldUs_ = now;
@@ -170,7 +172,16 @@ void ServerShell::Yield() {
 
 // ---- engine events --------------------------------------------------------
 
-void ServerShell::Stateinfo(int16_t Statid) { status_.lastState = Statid; }
+void ServerShell::Stateinfo(int16_t Statid) {
+    status_.lastState = Statid;
+    // Of the loop's states only the converter's fault and its end go to the
+    // display program, once each per episode.
+    if (Statid != engine::VNA01::kStatusNoAnswer && Statid != engine::VNA01::kStatusAnswers)
+        return;
+    SendToClient(msg::Stateinfo(Statid));
+    if (options_.noWindow && Statid == engine::VNA01::kStatusNoAnswer)
+        std::fprintf(stderr, "brindlev1: %s\n", vna_->status().fault.c_str());
+}
 
 void ServerShell::Rateinfo(int16_t rat) { SendToClient(msg::Rateinfo(rat)); }
 
@@ -211,6 +222,14 @@ void ServerShell::SendToClient(const std::string& text) {
 void ServerShell::Winsock1_Connect() {
     everConnected_ = true;
     status_.Command1 = QStringLiteral(" Connected");
+    TellFault();
+}
+
+// A fault notice sent while nobody could hear it (not yet connected, sending
+// paused) is told when the display program can hear again.
+void ServerShell::TellFault() {
+    if (vna_ && vna_->converterFault())
+        SendToClient(msg::Stateinfo(engine::VNA01::kStatusNoAnswer));
 }
 
 void ServerShell::Winsock1_Close() {
@@ -240,6 +259,8 @@ void ServerShell::Winsock1_Error(int number, const QString& description) {
 // ---- commands -----------------------------------------------------------------
 
 void ServerShell::Arrival(const QByteArray& text) {
+    if (ending_)
+        return; // ended by an earlier message: the rest is not read
     RxBuffer.Append(std::string_view(text.constData(), size_t(text.size())));
     std::string message;
     bool handled = false;
@@ -324,7 +345,10 @@ void ServerShell::Dispatch(const std::string& message) {
         SendPaused_ = true;
         return;
     case msg::kStartTcp:
-        SendPaused_ = false;
+        if (SendPaused_) {
+            SendPaused_ = false;
+            TellFault();
+        }
         return;
     case msg::kClose:
         if (Winsock1)
@@ -338,6 +362,14 @@ void ServerShell::Dispatch(const std::string& message) {
         status_.Label4 = QStringLiteral("Mount");
         Mount(QString::fromLatin1(Fields[1].data(), qsizetype(Fields[1].size())));
         return;
+    case msg::kShowState: {
+        const auto show = I(1);
+        if (!show || (*show != 0 && *show != 1))
+            return;
+        status_.Label4 = QStringLiteral("ShowState");
+        emit ShowState(*show == 1);
+        return;
+    }
     default:
         return; // codes this server does not know
     }
@@ -363,6 +395,7 @@ void ServerShell::RefreshStatus() {
     status_.bits = {e.Byt1, e.Byt2, e.byt3, e.byt4, e.Byt5};
     status_.Label5 = NText(status_.lastState);
     status_.problem = QString::fromStdString(e.problem);
+    status_.fault = QString::fromStdString(e.fault);
 }
 
 void ServerShell::Form_Unload() { EndProgram(0); }

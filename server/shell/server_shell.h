@@ -14,6 +14,7 @@
 // a peer waiting for a synchronous local send would wait for ever).
 
 #include "server/engine/vna01.h"
+#include "server/port/clock.h"
 #include "server/shell/command_line.h"
 #include "server/shell/shell_status.h"
 
@@ -84,8 +85,9 @@ public:
     int exitCode() const { return exitCode_; }
 
     /// Minimum time between two runs of pending events from the loop's yield
-    /// points (the loop yields every few microseconds).
-    static constexpr int kYieldIntervalUs = 500;
+    /// points (the loop yields every few microseconds while it spins, and
+    /// after each slice of a sleeping wait).
+    static constexpr int kYieldIntervalUs = 1000;
     static constexpr unsigned kYieldCallsPerLook = 16; ///< a power of two
     /// Reports queued on TCP beyond this are handed to the system at once.
     static constexpr qint64 kFlushAt = 16 * 1024;
@@ -98,6 +100,8 @@ signals:
     /// Something the user should see (a message box in the window, an
     /// error line without it).
     void Problem(const QString& text);
+    /// The display program asks to show or hide the status window (0101).
+    void ShowState(bool show);
 
 private:
     // Engine events (called from inside the loop).
@@ -114,6 +118,7 @@ private:
     void Winsock1_Error(int number, const QString& description);
 
     void Dispatch(const std::string& message);
+    void TellFault();
     void Yield();
     void RunLoop(int table); // -1: setphys
     void DeferNewScan(int16_t table);
@@ -142,7 +147,9 @@ private:
     bool ending_ = false;
     int exitCode_ = 0;
     qint64 lastYieldUs_ = 0;
+    port::SteadyClock yieldClock_;
     unsigned yieldCalls_ = 0;
+    uint64_t lastSleeps_ = 0;
 };
 
 } // namespace shell

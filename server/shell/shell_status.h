@@ -29,6 +29,7 @@ struct ShellStatus {
     std::array<std::array<bool, 8>, 5> bits{};
     int16_t lastState = 0;
     QString problem;   ///< why the loop stopped on its own, else empty
+    QString fault;     ///< while the analyser does not answer: what and since when
 };
 
 } // namespace shell

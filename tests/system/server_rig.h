@@ -194,15 +194,18 @@ private:
 /// local link's channels live there).
 class Server {
 public:
-    Server(const QString& channelDir, const std::string& protocol, const QStringList& extra = {}) {
+    /// `virtualTime` false: the simulator in real time, as with hardware.
+    Server(const QString& channelDir, const std::string& protocol, const QStringList& extra = {},
+           bool virtualTime = true) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", channelDir);
         proc_.setProcessEnvironment(env);
         proc_.setProcessChannelMode(QProcess::ForwardedChannels);
-        proc_.start(QStringLiteral(BRINDLEV1),
-                    QStringList{"&H378,148.3419," + QString::fromStdString(protocol),
-                                "--no-window", "--virtual-time", "--noise", "off"} +
-                        extra);
+        QStringList args{"&H378,148.3419," + QString::fromStdString(protocol), "--no-window",
+                         "--noise", "off"};
+        if (virtualTime)
+            args << "--virtual-time";
+        proc_.start(QStringLiteral(BRINDLEV1), args + extra);
         proc_.waitForStarted(10000);
     }
     ~Server() {

@@ -405,17 +405,8 @@ void QrgGraf::Messurechange(int parameter) {
 }
 
 void QrgGraf::TulBut_Click(int index) {
-    Skala& sc = plot_.scales()[selected_];
-    switch (index) {
-    case 0: sc.Up(); break;
-    case 1: sc.FineUp(); break;
-    case 2: sc.DecDiv(); break;
-    case 3: sc.Center(); break;
-    case 4: sc.IncDiv(); break;
-    case 5: sc.FineDn(); break;
-    case 6: sc.Dn(); break;
-    default: return;
-    }
+    if (!ScaleTool(plot_.scales()[selected_], index))
+        return;
     Refscreen();
     QrgReScale(selected_);
 }
@@ -566,6 +557,7 @@ void QrgGraf::ChooseColour(int row, int trace) {
     settings_.rows[row].colour[trace] = c.rgb();
     ApplyColours();
     Refscreen();
+    emit ColoursChanged();
 }
 
 void QrgGraf::SettingsChanged(bool frequencyLocked) {

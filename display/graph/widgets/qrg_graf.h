@@ -74,6 +74,10 @@ public:
     /// The window's picture as printed: `caption` in PrintInfo, the buttons hidden.
     QImage PrintPicture(const QString& caption);
 
+signals:
+    /// A trace colour was chosen here: the other graph redraws too.
+    void ColoursChanged();
+
 protected:
     void resizeEvent(QResizeEvent* e) override;
     void showEvent(QShowEvent* e) override;

@@ -116,9 +116,10 @@ TEST(MasterStartup, SequenceCommandLineAndFirstScan) {
     ASSERT_TRUE(args.open(QIODevice::ReadOnly));
     EXPECT_EQ(args.readAll().trimmed(), (arg + " --driver ppdev:/dev/parport1").toUtf8());
 
-    // The first scan: the frequency scale's range, speed 0, time 20, 24 bits.
+    // The first scan: the frequency scale's range, speed 0, time 20, 24 bits,
+    // and the configured user bytes (B1..B4 are 1 unless the file says else).
     ASSERT_GE(r.sent.size(), 2);
-    EXPECT_EQ(r.sent[0], "0001  0  100  500000  600500000  0  20  24  0  0  0  0  0 ");
+    EXPECT_EQ(r.sent[0], "0001  0  100  500000  600500000  0  20  24  0  1  1  1  1 ");
     EXPECT_EQ(r.sent[1], "0005  0 ");
     EXPECT_EQ(r.s->Smessure, 1);
     EXPECT_TRUE(r.s->ScaleInitDone);

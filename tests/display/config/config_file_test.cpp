@@ -216,13 +216,15 @@ TEST(SaveCfg, WritesTheTemplateLineByLine) {
     ASSERT_GE(lines.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(lines[i], expected[i]) << "line " << i + 1;
-    // The two additions follow, each documented by comment lines.
+    // The additions follow, documented by comment lines.
     std::vector<std::string> active;
     for (size_t i = expected.size(); i < lines.size(); ++i) {
         if (lines[i].empty() || lines[i][0] != '*')
             active.push_back(lines[i]);
     }
-    EXPECT_EQ(active, (std::vector<std::string>{"Driver=SIM", "SimDut="}));
+    EXPECT_EQ(active, (std::vector<std::string>{"Driver=SIM", "SimDut=", "ExtSorel=0",
+                                                "ExtCalHead=1", "ExtAtten=1", "ExtControl=1",
+                                                "ExtReflect=1"}));
 
     // Other choices: no port option, TCP, remote, no type option, switch.
     c.Portno = -1;
@@ -259,7 +261,7 @@ TEST(SaveCfg, EverySettingReadsBack) {
     c.SwitchOption = " Switch ";
     c.Driver = DriverKind::Ppdev;
     c.DriverDevice = "/dev/parport1";
-    c.SimDut = "/tmp/My Dut.s2p";  // a blank ends the value: only the part before it reads back
+    c.SimDut = "/tmp/My Dut.s2p";  // quoted in the file: reads back whole
     ASSERT_EQ(SaveCfg(dir.path(), c, kHelp), "");
 
     // Read back over a window in its default state.
@@ -279,7 +281,7 @@ TEST(SaveCfg, EverySettingReadsBack) {
     EXPECT_EQ(r.cfg.SwitchOption, " Switch ");
     EXPECT_EQ(r.cfg.Driver, DriverKind::Ppdev);
     EXPECT_EQ(r.cfg.DriverDevice, "/dev/parport1");
-    EXPECT_EQ(r.cfg.SimDut, "/tmp/My");
+    EXPECT_EQ(r.cfg.SimDut, "/tmp/My Dut.s2p");
 
     // Each option of each group survives a save and a read.
     for (int port = 0; port < 3; ++port) {

@@ -18,7 +18,8 @@ bool Same(const VnaConfig& a, const VnaConfig& b) {
            a.DDEProt == b.DDEProt && a.TCPIPPORT == b.TCPIPPORT && a.TCPRemote == b.TCPRemote &&
            a.Helppage == b.Helppage && a.SparmSw == b.SparmSw &&
            a.SwitchOption == b.SwitchOption && a.Driver == b.Driver &&
-           a.DriverDevice == b.DriverDevice && a.SimDut == b.SimDut;
+           a.DriverDevice == b.DriverDevice && a.SimDut == b.SimDut &&
+           a.ExtSorel == b.ExtSorel && a.ExtBytes == b.ExtBytes;
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "display/calib/calib_table.h"
 #include "display/graph/widgets/dsp_set_window.h"
 #include "display/graph/widgets/qrg_graf.h"
+#include "display/graph/widgets/smith_graf.h"
 
 #include <QAction>
 #include <QApplication>
@@ -43,13 +44,16 @@ TEST(DspSetWiring, SettingsReachTheSweepAndTheGraphs) {
     EXPECT_EQ(timer.interval(), 2000);
     timer.stop();
 
-    // Step lists reach the graph's scales and the main window's frequency scale.
+    // Step lists reach both graphs' scales and the main window's frequency scale.
+    SmithGraf* smith = w.ShowSmith();
+    ASSERT_NE(smith, nullptr);
     auto* db = d->findChild<QLineEdit*>("DbDiv");
     db->setText("1,2,5");
     emit db->editingFinished();
     QrgGraf* g = w.qrgGraf();
     EXPECT_EQ(g->plot().scales()[kScaleTrans].Ticks(), "1,2,5");
     EXPECT_EQ(g->plot().scales()[kScaleRefl].Ticks(), "1,2,5");
+    EXPECT_EQ(smith->plot().scales()[kScaleTrans].Ticks(), "1,2,5");
     auto* fd = d->findChild<QLineEdit*>("FreqDiv");
     fd->setText("1,5");
     emit fd->editingFinished();

@@ -1,43 +1,16 @@
 // The batch mode's picture end to end: tavrel13 --batch --plot on the
 // simulated analyser draws the S21 trace of a 10 dB attenuator as a
 // horizontal line at the -10 dB level of the drawn scale.
-#include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include "batch_fixture.h"
+
 namespace {
 
-struct PlotRun {
-    QTemporaryDir dir;
-    QString errors;
-    int exitCode = -1;
-
-    PlotRun() {
-        for (const char* f : {"tavrel.Cfg", "MastCalib.CC", "Master.cd"})
-            QFile::copy(QString(VNA_SOURCE_DIR "/data/") + f, dir.filePath(f));
-        QDir(dir.path()).mkdir("runtime");
-        QFile::setPermissions(dir.filePath("runtime"),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    }
-    void Run(const QStringList& args) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_RUNTIME_DIR", dir.filePath("runtime"));
-        env.remove("DISPLAY");  // the picture needs no display
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(dir.path());
-        p.start(TAVREL13_PATH, QStringList{"--batch", "--server", BRINDLEV1_PATH, "--virtual-time"} + args);
-        ASSERT_TRUE(p.waitForStarted(10000));
-        ASSERT_TRUE(p.waitForFinished(120000)) << "tavrel13 --batch did not end";
-        exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        errors = QString::fromLocal8Bit(p.readAllStandardError());
-    }
-};
+using graphtest::PlotRun;
 
 bool Black(QRgb c) { return qRed(c) < 40 && qGreen(c) < 40 && qBlue(c) < 40; }
 

@@ -17,10 +17,13 @@ public:
     int64_t frequency = 1'000'000'000;
     int64_t step = 1000; // counts per Counter() call
     int64_t now = 0;
+    bool jump = true; // IdleUntil skips ahead (a virtual clock); false: a real one
+    int idles = 0;    // IdleUntil calls
     int64_t Frequency() const override { return frequency; }
     int64_t Counter() override { return now += step; }
     void IdleUntil(int64_t until) override {
-        if (until > now) now = until;
+        ++idles;
+        if (jump && until > now) now = until;
     }
 };
 

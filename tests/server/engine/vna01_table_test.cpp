@@ -190,8 +190,20 @@ TEST_F(Fixture, SetphysChecksItsTextsBeforeChangingAnything) {
     EXPECT_EQ(vna.setphys("&H378", "0.001"), VnaResult::BadClock); // 60 MHz word overflows
     EXPECT_EQ(vna.setphys("70000", "148.3419"), VnaResult::BadPort);
     EXPECT_EQ(vna.setphys("-1", "148.3419"), VnaResult::BadPort);
+    // "0x378" reads as 0: the DMA controller's registers, never touched.
+    EXPECT_EQ(vna.setphys("0x378", "148.3419"), VnaResult::BadPort);
+    EXPECT_EQ(vna.setphys("&H80", "148.3419"), VnaResult::BadPort);
     EXPECT_EQ(vna.row(0, 2).rf, 0);
     EXPECT_DOUBLE_EQ(vna.StepSize(), 1483419000.0 / 4294967296.0);
+}
+
+TEST(Vna01Init, KeepsTheBaseThePortWasOpenedAt) {
+    enginetest::FakePort port;
+    port.base_ = 0xD010;
+    Events events;
+    VNA01 vna(port, events);
+    EXPECT_EQ(vna.portBase(), 0xD010);
+    EXPECT_EQ(port.base(), 0xD010); // not moved to 0x378 and back
 }
 
 TEST(Vna01Init, ReportsAPortThatDoesNotWork) {

@@ -32,6 +32,7 @@ public:
     bool released = false, closed = false;
     unsigned long permFrom = 0, permCount = 0;
     int permOn = -1;
+    std::vector<unsigned long> granted; // every base ioperm was asked to open
 
     int Open(const char* path, int flags) override {
         calls.push_back(std::string("open ") + path + (flags == O_RDWR ? " rw" : " ?"));
@@ -63,6 +64,7 @@ public:
         permFrom = from;
         permCount = count;
         permOn = on;
+        if (on) granted.push_back(from);
         return 0;
     }
     void Outb(uint8_t value, uint16_t p) override { outs.emplace_back(p, value); }
@@ -128,9 +130,30 @@ TEST(Direct, AsksForTheThreeAddressesAndStaysInside) {
         EXPECT_EQ(p.PortIn(0x377), 0xFF);
         EXPECT_TRUE(p.SetBase(0x278));
         EXPECT_EQ(sys.permFrom, 0x278u);
-        EXPECT_FALSE(p.SetBase(0x3FE)); // beyond what ioperm can give
-        EXPECT_FALSE(p.IsDriverInstalled());
-        EXPECT_NE(p.error().find("0x3FE"), std::string::npos);
+        // ioperm covers the whole 16-bit space: a PCIe card's base works.
+        EXPECT_TRUE(p.SetBase(0xD010));
+        EXPECT_EQ(sys.permFrom, 0xD010u);
+        p.PortOut(0xD010, 5);
+        EXPECT_EQ(sys.outs.back(), std::make_pair(uint16_t{0xD010}, uint8_t{5}));
+        // The system board's controllers and bases whose registers would
+        // pass 0xFFFF are refused without asking the system.
+        const size_t outs = sys.outs.size(), grants = sys.granted.size();
+        for (uint16_t bad : {uint16_t{0x0}, uint16_t{0x80}, uint16_t{0xFF}, uint16_t{0xFFFE}}) {
+            EXPECT_FALSE(p.SetBase(bad)) << bad;
+            EXPECT_FALSE(p.IsDriverInstalled());
+            p.PortOut(bad, 1);
+            EXPECT_EQ(p.PortIn(uint16_t(bad + 1)), 0xFF);
+        }
+        EXPECT_EQ(sys.outs.size(), outs);
+        EXPECT_EQ(sys.granted.size(), grants);
+        EXPECT_NE(p.error().find("0xFFFE"), std::string::npos) << p.error();
+    }
+    // Opened at the base the port text names, and only there.
+    FakeSyscalls pcie;
+    {
+        port::DirectPort p(pcie, 0xD010);
+        ASSERT_TRUE(p.ok()) << p.error();
+        EXPECT_EQ(pcie.granted, std::vector<unsigned long>{0xD010});
     }
     FakeSyscalls none;
     none.iopermErrno = ENOSYS;
@@ -176,6 +199,40 @@ TEST(HiResTimer, ElapsedTimesAndNoCounter) {
     port::SteadyClock steady;
     const int64_t a = steady.Counter();
     EXPECT_GE(steady.Counter(), a);
+}
+
+TEST(PortText, NamesABaseOrIsRefusedWithAReason) {
+    std::string why;
+    EXPECT_EQ(port::ParseBase("&H378", why), 0x378);
+    EXPECT_EQ(port::ParseBase("888", why), 0x378);
+    EXPECT_EQ(port::ParseBase(" &HD010 ", why), 0xD010);
+    EXPECT_EQ(port::ParseBase("&HFFFD", why), 0xFFFD);
+    EXPECT_EQ(port::ParseBase("&H100", why), 0x100);
+    // Not a number as the suite reads numbers: "0x378" would read as 0.
+    for (const char* text : {"0x378", "", "LPT1", "378h", "&H", "888.5", "1e9x"}) {
+        why.clear();
+        EXPECT_FALSE(port::ParseBase(text, why)) << text;
+        EXPECT_NE(why.find(std::string("\"") + text + "\""), std::string::npos) << why;
+        EXPECT_NE(why.find("not a port number"), std::string::npos) << why;
+    }
+    // The system board's DMA, interrupt and timer controllers, and bases
+    // whose registers would pass 0xFFFF.
+    for (const char* text : {"0", "&H20", "&HFF", "-888", "&HFFFE", "70000"}) {
+        why.clear();
+        EXPECT_FALSE(port::ParseBase(text, why)) << text;
+        EXPECT_NE(why.find("&H100"), std::string::npos) << why;
+    }
+}
+
+TEST(OpenPort, OpensAtTheNamedBase) {
+    port::PortOptions o;
+    o.virtualTime = true;
+    o.base = 0x278;
+    auto sim = port::OpenPort(o);
+    ASSERT_TRUE(sim.ok()) << sim.error;
+    EXPECT_EQ(sim.io->base(), 0x278);
+    EXPECT_EQ(sim.io->PortIn(0x279) & 0x7F, 0x7F); // the status register is there
+    EXPECT_EQ(sim.io->PortIn(0x379), 0xFF);        // nothing at the default base
 }
 
 TEST(OpenPort, ChoosesBackEndsAndReportsFailures) {

@@ -9,6 +9,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -62,4 +65,46 @@ TEST(FrmVNA, ClosingTheWindowEndsTheServer) {
     w.close();
     EXPECT_EQ(ended.count(), 1);
     EXPECT_TRUE(rig.shell->ending());
+}
+
+// The analyser does not answer: the loop waits for ever, yet the window
+// shows the fault and closing it ends the server and its loop.
+TEST(FrmVNA, ShowsTheFaultAndClosesWhileTheAnalyserDoesNotAnswer) {
+    ShellRig rig("0", sim::Fault::kUnplugged);
+    ASSERT_TRUE(rig.shell->Form_Load());
+    shell::frmVNA w(*rig.shell);
+    w.show();
+    auto* fault = w.findChild<QLabel*>("Fault");
+    ASSERT_NE(fault, nullptr);
+    EXPECT_TRUE(fault->isHidden());
+    QSignalSpy ended(rig.shell.get(), &shell::ServerShell::Ended);
+    QString shown;
+    bool loopWasRunning = false;
+    QTimer look; // runs inside the loop's yields
+    look.setInterval(20);
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (!fault->isVisible())
+            return;
+        shown = fault->text();
+        loopWasRunning = rig.shell->loopActive();
+        look.stop();
+        w.close();
+    });
+    look.start();
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] { rig.shell->Form_Unload(); });
+    watchdog.start(20000);
+    ASSERT_TRUE(ended.wait(30000));
+    EXPECT_TRUE(loopWasRunning);
+    EXPECT_TRUE(shown.contains("the analyser does not answer: is it switched on and connected?"))
+        << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith("Row 0: the converter has not become ready")) << shown.toStdString();
+    EXPECT_TRUE(watchdog.isActive()); // ended by the close, not the watchdog
+    watchdog.stop();
+    QElapsedTimer t;
+    t.start();
+    while (rig.shell->loopActive() && t.elapsed() < 5000)
+        QCoreApplication::processEvents();
+    EXPECT_FALSE(rig.shell->loopActive());
 }

@@ -26,12 +26,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
     }
     size_t p = 0;
-    while (p < size) {
+    while (p < size && !rig->shell->ending()) {
         const size_t n = std::min<size_t>(size - p, 1 + data[p] % 131);
         rig->shell->Arrival(QByteArray(reinterpret_cast<const char*>(data + p), qsizetype(n)));
         p += n;
     }
-    if (rig->shell->status().Label10.size() > 1024)
+    // The unread text stays bounded, except behind an end command: the
+    // ending server leaves the rest of its last piece unread.
+    if (!rig->shell->ending() && rig->shell->status().Label10.size() > 1024)
         std::abort();
     return 0;
 }

@@ -4,6 +4,7 @@
 // across processes in tests/system.
 #include "shell_rig.h"
 
+#include "link/messages.h"
 #include "server/engine/vna01.h"
 
 #include <QSignalSpy>
@@ -188,4 +189,41 @@ TEST(ShellDispatch, CloseCommandEndsTheProgram) {
     EXPECT_NE(rig.shell->engine().row(0, 4).B3, 5);
     rig.shell->Form_Unload(); // a second end changes nothing
     EXPECT_EQ(ended.count(), 1);
+}
+
+// Found by fuzz_server_arrival: an end command in the middle of a piece
+// leaves the rest unread, however long, and nothing that arrives after it
+// is taken in or carried out (the buffer's size limit is for a server that
+// goes on reading).
+TEST(ShellDispatch, AnEndCommandInMidPieceLeavesTheRestUnread) {
+    ShellRig rig("0");
+    ASSERT_TRUE(rig.shell->Form_Load());
+    auto& sh = *rig.shell;
+    QByteArray rest;
+    for (int i = 0; i < 200; ++i)
+        rest += "0003  0  4  B3  5 #";
+    sh.Arrival("0003  0  4  B2  9 #99#" + rest);
+    EXPECT_TRUE(sh.ending());
+    EXPECT_EQ(sh.engine().row(0, 4).B2, 9);
+    EXPECT_NE(sh.engine().row(0, 4).B3, 5);
+    EXPECT_EQ(sh.status().Label10, QString::fromLatin1(rest)); // left unread, all of it
+    sh.Arrival(rest + "0003  0  4  B4  5 #" + QByteArray(4096, 'z'));
+    EXPECT_EQ(sh.status().Label10, QString::fromLatin1(rest));
+    EXPECT_NE(sh.engine().row(0, 4).B4, 5);
+}
+
+TEST(ShellDispatch, ShowStateAsksForTheStatusWindow) {
+    ShellRig rig("0");
+    ASSERT_TRUE(rig.shell->Form_Load());
+    QSignalSpy show(rig.shell.get(), &shell::ServerShell::ShowState);
+    rig.shell->Arrival(QByteArray::fromStdString(msg::WithTerminator(msg::ShowState(true))));
+    rig.shell->Arrival("0101,0#"); // a comma separates nothing: no field 1, ignored
+    rig.shell->Arrival(QByteArray::fromStdString(msg::WithTerminator(msg::ShowState(false))));
+    rig.shell->Arrival("0101  2 #0101 #0101  x #"); // not 0 or 1: ignored
+    ASSERT_EQ(show.count(), 2);
+    EXPECT_TRUE(show.at(0).at(0).toBool());
+    EXPECT_FALSE(show.at(1).at(0).toBool());
+    EXPECT_EQ(rig.shell->status().Label4, "ShowState");
+    EXPECT_EQ(msg::ShowState(true), "0101  1 ");
+    EXPECT_EQ(msg::Stateinfo(95), "1000  95 #");
 }

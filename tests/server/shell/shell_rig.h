@@ -4,6 +4,7 @@
 
 #include "server/port/port_io.h"
 #include "server/shell/server_shell.h"
+#include "sim/analyser.h"
 
 #include <QStringList>
 
@@ -33,16 +34,18 @@ private:
     std::unique_ptr<port::PortIo> inner_;
 };
 
-/// A shell whose argument is "&H378,148.3419," + protocol.
+/// A shell whose argument is "&H378,148.3419," + protocol, on a simulated
+/// analyser with the given fault.
 struct ShellRig {
     RecordingPort* port = nullptr;
     std::unique_ptr<shell::ServerShell> shell;
 
-    explicit ShellRig(const std::string& protocol) {
+    explicit ShellRig(const std::string& protocol, sim::Fault fault = sim::Fault::kNone) {
         shell::ServerOptions o;
         o.argument = shell::ParseArgument("&H378,148.3419," + protocol);
         o.port.virtualTime = true;
         o.port.noise = o.port.drift = false;
+        o.port.fault = fault;
         port::OpenedPort opened = port::OpenPort(o.port);
         auto p = std::make_unique<RecordingPort>(std::move(opened.io));
         port = p.get();
