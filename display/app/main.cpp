@@ -11,6 +11,7 @@
 #include "display/app/work_dir.h"
 #include "display/calib/calib_dump.h"
 #include "display/calib/calib_table.h"
+#include "display/graph/lasting_settings.h"
 #include "display/measure/measure_state.h"
 
 #include <QApplication>
@@ -325,6 +326,7 @@ int main(int argc, char** argv) {
     }
     master.AfterStartup();
     calibWindows.AfterStartup();
+    master.RestoreSettings(LastingSettingsFile());
     const int rc = app->exec();
     session.Shutdown();
     return rc;

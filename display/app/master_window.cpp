@@ -5,8 +5,11 @@
 #include "display/app/qt_text.h"
 #include "display/app/sweep_control.h"
 #include "display/config/vna_control.h"
+#include "display/graph/lasting_settings.h"
+#include "display/graph/widgets/dsp_set_window.h"
 #include "display/graph/widgets/qrg_graf.h"
 #include "display/graph/widgets/smith_graf.h"
+#include "display/measure/point_list.h"
 #include "display/sfile/touchstone_writer.h"
 
 #include <QCloseEvent>
@@ -22,7 +25,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSignalBlocker>
+#include <QDir>
 #include <QStatusBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -112,6 +117,7 @@ Master::Master(MasterSession& session, QWidget* parent) : QMainWindow(parent), m
     qrgGraf_->setGetQRGLimits([this] { m_.sweep().GetQRGLimits(); });
     qrgSub_ = AddChild(qrgGraf_);
     graphView_ = std::make_unique<QrgGrafView>(*qrgGraf_);
+    BuildDspSet();
     BuildMenus();
 
     connect(&m_.sweep(), &SweepControl::FieldsChanged, this, &Master::SyncFields);
@@ -172,6 +178,45 @@ QMdiSubWindow* Master::AddChild(QWidget* w) {
     return sub;
 }
 
+void Master::BuildDspSet() {
+    dspSet_ = new DspSet(m_.state(), *graphSettings_);
+    dspSet_->model().VnaCTitle_Change(0, m_.VnaCTitle(0));
+    DspSetHooks hooks;
+    hooks.restartScanTimer = [this](int ms) {
+        QTimer& t = m_.sweep().ScanUpdateTimer();
+        t.stop();
+        t.setInterval(ms);
+        t.start();
+    };
+    hooks.tickRefresh = [this] {
+        qrgGraf_->TickChange();
+        qrgGraf_->Refscreen();
+        if (smithGraf_)
+            smithGraf_->SmithTickChange();
+    };
+    hooks.freqTicks = [this](const QString& steps) {
+        m_.Scales(MasterSession::kFreqScale).setTicks(steps);
+    };
+    hooks.redraw = [this] {
+        qrgGraf_->Refscreen();
+        if (smithGraf_)
+            smithGraf_->redrawlive();
+    };
+    // The link pauses while the file is read; the graphs redraw after it.
+    hooks.loadBegins = [this] { m_.VnaStopTCP(); };
+    hooks.loadEnds = [this] {
+        m_.VnaStartTCP();
+        qrgGraf_->Refscreen();
+        if (smithGraf_)
+            smithGraf_->redrawlive();
+    };
+    hooks.titleChanged = [this](int slot, const QString& title) { m_.setVnaCTitle(slot, title); };
+    dspSet_->setHooks(std::move(hooks));
+    dspSet_->Sync();
+    dspSub_ = AddChild(dspSet_);
+    dspSub_->hide();
+}
+
 void Master::BuildMenus() {
     QMenu* conf = menuBar()->addMenu("&Configuration");
     conf->setObjectName("MenuConfig");
@@ -180,8 +225,10 @@ void Master::BuildMenus() {
     MenuConW_->setCheckable(true);
     MenuConW_->setChecked(true);
     connect(MenuConW_, &QAction::triggered, this, &Master::MenuConW_Click);
-    Pending(conf, "&Display settings", "MnuDisplay");
     Pending(conf, "C&alibration", "MenuCal");
+    QAction* defaults = conf->addAction("&Restore default settings");
+    defaults->setObjectName("MnuDefaults");
+    connect(defaults, &QAction::triggered, this, &Master::MnuDefaults_Click);
 
     QMenu* win = menuBar()->addMenu("&Window");
     const char* arr[3] = {"Side by side", "One above the other", "Cascade"};
@@ -193,13 +240,18 @@ void Master::BuildMenus() {
 
     QMenu* display = menuBar()->addMenu("&Display");
     display->setObjectName("MnuDisplayMenu");
-    QAction* graf = display->addAction("&Frequency Graf");
-    graf->setObjectName("MnuQrgGraf");
-    connect(graf, &QAction::triggered, this, [this] {
-        qrgSub_->show();
-        qrgGraf_->show();
-        mdi_->setActiveSubWindow(qrgSub_);
-    });
+    // Each entry shows its child window and brings it to the front.
+    const auto child = [&](const QString& text, const char* name, QMdiSubWindow* sub) {
+        QAction* a = display->addAction(text);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, [this, sub] {
+            sub->show();
+            sub->widget()->show();
+            mdi_->setActiveSubWindow(sub);
+        });
+    };
+    child("&Frequency Graf", "MnuQrgGraf", qrgSub_);
+    child("&Display settings", "MnuDisplay", dspSub_);
 
     QAction* smith = display->addAction("&Smith Chart");
     smith->setObjectName("MnuSmith");
@@ -420,6 +472,86 @@ void Master::DoSavSparm_Click() {
         Status("Saved " + file);
 }
 
+namespace {
+
+// The sub-windows whose places last, by their object names.
+constexpr const char* kPlacedWindows[] = {"QRGGRAFWindow", "DspSetWindow", "VnaControlWindow", "FrmDebugWindow"};
+
+} // namespace
+
+void Master::RestoreSettings(const QString& file) {
+    settingsFile_ = file;
+    if (file.isEmpty() || !QFileInfo::exists(file))
+        return;
+    QSettings q(file, QSettings::IniFormat);
+    bool locked = qrgGraf_->frequencyLocked();
+    const int16_t size = m_.state().VnaScanSize;
+    DisplayChoices c{*graphSettings_, m_.state(), qrgGraf_->plot().scales(), locked, *markers_};
+    const QStringList warnings = LoadDisplayChoices(q, c);
+    for (const QString& w : warnings)
+        qWarning("%s", qPrintable(w));
+    if (!warnings.isEmpty())
+        Status(warnings.first());
+    if (!IsDisplayChoicesFile(q))
+        return;
+    dspSet_->Sync();
+    dspSet_->model().initdivisions();
+    qrgGraf_->SettingsChanged(locked);
+    if (locked)
+        m_.sweep().GetQRGLimits();  // a locked graph follows the sweep, not the saved range
+    if (m_.state().VnaScanSize != size) {
+        // The sweep already sent has the old size: send the restored one.
+        const int16_t restored = m_.state().VnaScanSize;
+        m_.state().VnaScanSize = size;
+        dspSet_->model().RadioScan_Click(dspSet_->model().scanOptionOf(restored));
+        dspSet_->Sync();
+    }
+    qrgGraf_->UpdateMarkerTable();
+    q.beginGroup("windows");
+    if (q.contains("main"))
+        restoreGeometry(q.value("main").toByteArray());
+    for (const char* name : kPlacedWindows)
+        if (auto* sub = findChild<QMdiSubWindow*>(name); sub && q.contains(QString(name) + "_rect")) {
+            const QRect r = q.value(QString(name) + "_rect").toRect();
+            if (r.isValid() && r.width() < 10000 && r.height() < 10000)
+                sub->setGeometry(r);
+            sub->setVisible(q.value(QString(name) + "_shown").toBool());
+        }
+    q.endGroup();
+}
+
+void Master::SaveSettings() {
+    if (settingsFile_.isEmpty())
+        return;
+    QDir().mkpath(QFileInfo(settingsFile_).absolutePath());
+    QSettings q(settingsFile_, QSettings::IniFormat);
+    bool locked = qrgGraf_->frequencyLocked();
+    SaveDisplayChoices(q, DisplayChoices{*graphSettings_, m_.state(), qrgGraf_->plot().scales(), locked, *markers_});
+    q.beginGroup("windows");
+    q.setValue("main", saveGeometry());
+    for (const char* name : kPlacedWindows)
+        if (auto* sub = findChild<QMdiSubWindow*>(name)) {
+            q.setValue(QString(name) + "_rect", sub->geometry());
+            q.setValue(QString(name) + "_shown", !sub->isHidden());
+        }
+    q.endGroup();
+    q.sync();
+    if (q.status() != QSettings::NoError)
+        qWarning("The settings could not be written to %s", qPrintable(settingsFile_));
+}
+
+void Master::MnuDefaults_Click() {
+    bool locked = qrgGraf_->frequencyLocked();
+    DisplayChoices c{*graphSettings_, m_.state(), qrgGraf_->plot().scales(), locked, *markers_};
+    DefaultDisplayChoices(c);
+    dspSet_->Sync();
+    dspSet_->model().initdivisions();
+    qrgGraf_->SettingsChanged(locked);
+    m_.sweep().GetQRGLimits();
+    qrgGraf_->UpdateMarkerTable();
+    Status("The display settings are back at their defaults.");
+}
+
 bool Master::eventFilter(QObject* watched, QEvent* event) {
     if (watched == controlSub_ && MenuConW_ &&
         (event->type() == QEvent::Show || event->type() == QEvent::Hide))
@@ -428,6 +560,7 @@ bool Master::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Master::closeEvent(QCloseEvent* event) {
+    SaveSettings();
     m_.Shutdown();
     event->accept();
 }

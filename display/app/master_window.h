@@ -18,6 +18,7 @@ class GraphView;
 struct GraphSettings;
 class MarkerTable;
 class QrgGraf;
+class DspSet;
 class SmithGraf;
 class SmithView;
 class FrmDebug;
@@ -43,6 +44,8 @@ public:
     VnaControl* vnaControl() const { return control_; }
     /// The frequency graph QRGGRAF, one shared instance.
     QrgGraf* qrgGraf() const { return qrgGraf_; }
+    /// The display settings window DspSet, one shared instance.
+    DspSet* dspSet() const { return dspSet_; }
     /// The Smith chart SmithGraf, one shared instance created on first use
     /// (nullptr before).
     SmithGraf* smithGraf() const { return smithGraf_; }
@@ -56,6 +59,13 @@ public:
     void VnaMessureCaption(const QString& caption) override;
     void ConfigDoneRed(bool red) override;
 
+    /// Reads the lasting display choices and window places from `file`
+    /// (QSettings, INI) and keeps the name: they are written back there when
+    /// the window closes. Problems are shown in the status bar, never fatal.
+    void RestoreSettings(const QString& file);
+    /// Writes the lasting choices to the file given to RestoreSettings (if any).
+    void SaveSettings();
+
     /// Message boxes are shown modally unless switched off (tests).
     void setModalMessages(bool on) { modal_ = on; }
 
@@ -65,6 +75,8 @@ public slots:
     void MnuArr_Click(int index);
     void NmuHelp_Click();
     void DoSavSparm_Click();
+    /// Configuration → Restore default settings.
+    void MnuDefaults_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -72,6 +84,7 @@ protected:
 
 private:
     void BuildMenus();
+    void BuildDspSet();
     QWidget* BuildControlStrip();
     void SyncFields();
     void SyncCaptions();
@@ -89,6 +102,8 @@ private:
     QrgGraf* qrgGraf_ = nullptr;
     QMdiSubWindow* qrgSub_ = nullptr;
     std::unique_ptr<GraphView> graphView_;
+    DspSet* dspSet_ = nullptr;
+    QMdiSubWindow* dspSub_ = nullptr;
     SmithGraf* smithGraf_ = nullptr;
     QMdiSubWindow* smithSub_ = nullptr;
     std::unique_ptr<SmithView> smithView_;
@@ -105,4 +120,5 @@ private:
     QPushButton* ConfigDone_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     bool modal_ = true;
+    QString settingsFile_;
 };

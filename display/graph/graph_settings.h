@@ -30,6 +30,9 @@ struct GraphSettings {
     bool dots = true;
     /// Rows 0 (the live table) and 9..12 (stored tables) are used.
     std::array<TraceRow, 13> rows;
+    /// GrafProb: whether the slot's table is drawn at all, one per S-data table.
+    std::array<bool, 13> GrafProb{true, true, true, true, true, true, true,
+                                  true, true, true, true, true, true};
 
     GraphSettings();
     /// True when reflection is shown as VSWR (RTLUnit(1) ticked, RTLUnit(0) not).

@@ -62,7 +62,8 @@ bool QrgPlot::LiveSegment(int16_t p, int trace, QPoint& a, QPoint& b) const {
     if (t >= static_cast<size_t>(kSdataTables))
         return false;
     const int k = trace == kTracePhase ? phaseParameter() : trace;
-    if (!settings_.rows[0].visible[static_cast<size_t>(trace)] || s_.SdataHead[t].State(k) == kSAbsent)
+    if (!settings_.GrafProb[0] || !settings_.rows[0].visible[static_cast<size_t>(trace)] ||
+        s_.SdataHead[t].State(k) == kSAbsent)
         return false;
     const SdataTable& tab = s_.Sdata[t];
     const Skala& x = scales_[kScaleQrg];
@@ -85,7 +86,7 @@ void QrgPlot::EachSegment(const Segment& seg) const {
     // Stored tables over 100 steps of the shown frequency range.
     for (int t = kFirstStored; t < kSdataTables; ++t) {
         const SdataHeadRec& head = s_.SdataHead[static_cast<size_t>(t)];
-        if (head.Length < 3)
+        if (head.Length < 3 || !settings_.GrafProb[static_cast<size_t>(t)])
             continue;
         const TraceRow& row = settings_.rows[static_cast<size_t>(t)];
         int phaseOf = -1;

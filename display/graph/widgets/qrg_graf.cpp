@@ -1,5 +1,7 @@
 #include "display/graph/widgets/qrg_graf.h"
 
+#include "display/graph/widgets/print_window.h"
+
 #include "display/graph/widgets/marker_panel.h"
 #include "display/graph/qrg_picture.h"
 #include "display/graph/trace_map.h"
@@ -15,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -148,6 +151,15 @@ void QrgGraf::Build() {
             QMessageBox::warning(this, "Save image", err);
     });
     top->addWidget(save);
+    auto* print = new QPushButton("Print", topBar_);
+    print->setObjectName("QrgPrint");
+    connect(print, &QPushButton::clicked, this, &QrgGraf::QrgPrint_Click);
+    top->addWidget(print);
+    // The print caption stands where the buttons were while the picture is taken.
+    printInfo_ = new QLabel(topBar_);
+    printInfo_->setObjectName("PrintInfo");
+    printInfo_->hide();
+    top->addWidget(printInfo_);
     top->addStretch(1);
 
     area_ = new GrafArea(this, this);
@@ -547,6 +559,37 @@ void QrgGraf::ChooseColour(int row, int trace) {
     Refscreen();
     emit ColoursChanged();
 }
+
+void QrgGraf::SettingsChanged(bool frequencyLocked) {
+    for (int row : {0, 9, 10, 11, 12})
+        for (int t = 0; t < kTraceCount; ++t) {
+            const QString base = t == kTracePhase ? QString("AngVis") : QString("VisS") + &kTraceName[t][1];
+            if (auto* box = findChild<QCheckBox*>(QString("%1_%2").arg(base).arg(row))) {
+                const QSignalBlocker block(box);
+                box->setChecked(settings_.rows[row].visible[t]);
+            }
+        }
+    ApplyColours();
+    if (frequencyLocked != locked_)
+        QrgLock_Click();
+    TickChange();
+    for (int i = 0; i < kScaleCount; ++i)
+        QrgReScale(i);
+    Refscreen();
+}
+
+QList<QWidget*> QrgGraf::PrintHidden() const {
+    QList<QWidget*> hide(tul_.begin(), tul_.end());
+    for (const char* name : {"GrafRef", "ShwSelDat", "QrgSaveImage", "QrgPrint"})
+        hide << findChild<QPushButton*>(name);
+    return hide;
+}
+
+QImage QrgGraf::PrintPicture(const QString& caption) {
+    return CaptureClientArea(*this, printInfo_, PrintHidden(), caption);
+}
+
+void QrgGraf::QrgPrint_Click() { PrintWindow(*this, printInfo_, PrintHidden()); }
 
 QString QrgGraf::SaveImage(const QString& path) {
     const QSize size = plot_.layoutValid() ? QSize(std::max(600, width()), std::max(400, height() - kMarkerH))

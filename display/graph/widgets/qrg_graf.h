@@ -63,6 +63,16 @@ public:
     void GrafArea_MouseUp(Qt::MouseButton button, QPoint pos);
     /// "Save image": PNG or SVG by the file's suffix; empty or the error.
     QString SaveImage(const QString& path);
+    /// The shared settings were replaced (restored, or set back to the
+    /// defaults): trace boxes, swatches, ticks and labels follow, the
+    /// frequency lock is set as given, and the plot is redrawn.
+    void SettingsChanged(bool frequencyLocked);
+    /// True while the lock is red ("F Lock").
+    bool frequencyLocked() const { return locked_; }
+    /// Print: the window's picture on the chosen printer (or a PDF file).
+    void QrgPrint_Click();
+    /// The window's picture as printed: `caption` in PrintInfo, the buttons hidden.
+    QImage PrintPicture(const QString& caption);
 
 signals:
     /// A trace colour was chosen here: the other graph redraws too.
@@ -80,6 +90,7 @@ private:
     void PlaceMarker(int16_t kind);
     void MarkersChanged();
     void ApplyColours();
+    QList<QWidget*> PrintHidden() const;
 
     const MeasureState& s_;
     GraphSettings& settings_;
@@ -91,6 +102,7 @@ private:
     std::array<QLabel*, 5> hB_{};
     std::array<QLabel*, 4> verId_{};
     QLabel* vnaRpt_ = nullptr;
+    QLabel* printInfo_ = nullptr;
     QPushButton* lock_ = nullptr;
     std::array<QPushButton*, 7> tul_{};
     QWidget* topBar_ = nullptr;

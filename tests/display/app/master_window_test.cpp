@@ -83,7 +83,7 @@ TEST(MasterWindow, EveryDocumentedControlIsThere) {
     for (const char* e : {"QStart", "QEnd", "Qcent", "QSpan"})
         r.Find<QLineEdit>(e);
     // Windows that come later are announced, not pretended.
-    EXPECT_FALSE(r.Find<QAction>("MnuDisplay")->isEnabled());
+    EXPECT_TRUE(r.Find<QAction>("MnuDisplay")->isEnabled()) << "the display settings window is built";
     EXPECT_FALSE(r.Find<QAction>("MenuCal")->isEnabled());
     EXPECT_FALSE(r.Find<QPushButton>("ScanCalib")->isEnabled());
     EXPECT_TRUE(r.Find<QPushButton>("DoSavSparm")->isEnabled());
