@@ -1,4 +1,5 @@
 #include "display/graph/widgets/smith_graf.h"
+#include "display/graph/widgets/print_window.h"
 
 #include "display/graph/widgets/marker_panel.h"
 #include "display/graph/smith_picture.h"
@@ -6,7 +7,6 @@
 
 #include <QCheckBox>
 #include <QColorDialog>
-#include <QDateTime>
 #include <QFileDialog>
 #include <QFrame>
 #include <QGridLayout>
@@ -17,8 +17,6 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -287,6 +285,10 @@ QWidget* SmithGraf::BuildSide() {
     buttons->addWidget(print, 1, 0);
     buttons->addWidget(save, 1, 1);
     v->addLayout(buttons);
+    printInfo_ = Named(new QLabel(side), "PrintInfo");
+    printInfo_->setWordWrap(true);
+    printInfo_->hide();
+    v->addWidget(printInfo_);
 
     indi_ = Named(new QFrame(side), "RfmIndi");
     indi_->setFrameShape(QFrame::StyledPanel);
@@ -549,14 +551,21 @@ QString SmithGraf::SaveImage(const QString& path) {
     return SaveSmithPicture(path, QSize(900, 900), plot_, windowTitle());
 }
 
-void SmithGraf::SmiPrint_Click() {
-    QPrinter printer;
-    QPrintDialog dialog(&printer, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    QPainter p(&printer);
-    const QRect page = p.viewport();
-    const int side = std::min(page.width(), page.height());
-    RenderSmithPicture(p, QSize(side, side), plot_,
-                       QString("%1  %2").arg(QDateTime::currentDateTime().toString("yyyy-MM-dd hh:mm"), windowTitle()));
+QList<QWidget*> SmithGraf::PrintHidden() const {
+    // The tool and file buttons stay off the printed page; the caption takes
+    // their place.
+    QList<QWidget*> hide;
+    for (QPushButton* b : findChildren<QPushButton*>())
+        if (b->objectName().startsWith("TulBut_"))
+            hide << b;
+    for (const char* name : {"GrafRef", "SmiIndi", "ShwSelDat", "SmiPrint", "SmiSaveImage"})
+        if (auto* b = findChild<QPushButton*>(name))
+            hide << b;
+    return hide;
 }
+
+QImage SmithGraf::PrintPicture(const QString& caption) {
+    return CaptureClientArea(*this, printInfo_, PrintHidden(), caption);
+}
+
+void SmithGraf::SmiPrint_Click() { PrintWindow(*this, printInfo_, PrintHidden()); }

@@ -8,6 +8,7 @@
 
 #include "display/graph/smith_plot.h"
 
+#include <QImage>
 #include <QWidget>
 
 #include <array>
@@ -59,6 +60,9 @@ public:
     void SmithArea_MouseMove(QPoint pos);
     /// "Save image": PNG or SVG by the file's suffix; empty or the error.
     QString SaveImage(const QString& path);
+    /// The window as the print button puts it on paper: the caption shown,
+    /// the buttons hidden (all put back afterwards).
+    QImage PrintPicture(const QString& caption);
     /// Rewrites the marker readings.
     void UpdateMarkerTable();
 
@@ -72,6 +76,7 @@ protected:
     bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
+    QList<QWidget*> PrintHidden() const;
     void Build();
     QWidget* BuildSide();
     QWidget* BuildLines();
@@ -98,6 +103,7 @@ private:
     QLabel *labQrgCenter_ = nullptr, *labQrgDiv_ = nullptr, *labMag_ = nullptr, *labMagDiv_ = nullptr;
     QLabel *vnaSpd_ = nullptr, *vnaTi_ = nullptr, *calib_ = nullptr;
     QLabel* readout_ = nullptr;
+    QLabel* printInfo_ = nullptr;  // the print caption, shown only on paper
     std::array<std::array<QLineEdit*, SmithLines::kFields>, kFamilyCount> fields_{};
     std::array<std::array<QLabel*, SmithLines::kFields>, kFamilyCount> labels_{};
     std::array<QLabel*, 9> ringLabels_{};

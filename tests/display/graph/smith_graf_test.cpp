@@ -59,6 +59,20 @@ TEST_F(SmithGrafFixture, ControlsAndLoading) {
     EXPECT_EQ(Get<QLabel>("QrgSlideStart")->text().isEmpty(), false);
 }
 
+TEST_F(SmithGrafFixture, PrintPictureShowsTheCaptionAndPutsTheButtonsBack) {
+    Make();
+    QImage plain(w->size() * 2, QImage::Format_ARGB32_Premultiplied);
+    plain.setDevicePixelRatio(2);
+    plain.fill(Qt::white);
+    w->render(&plain);
+    const QImage picture = w->PrintPicture("2026-12-08 17:00:00    Tavrel 1.3.0");
+    EXPECT_EQ(picture.size(), w->size() * 2);
+    EXPECT_NE(picture, plain) << "the caption stands where the buttons were";
+    EXPECT_TRUE(Get<QPushButton>("SmiPrint")->isVisible());
+    EXPECT_TRUE(Get<QPushButton>("TulBut_0")->isVisible());
+    EXPECT_FALSE(Get<QLabel>("PrintInfo")->isVisible());
+}
+
 TEST_F(SmithGrafFixture, MagnitudeOfReflectionCannotMoveAndAutoFollowsTheMeasurement) {
     Make();
     Get<QRadioButton>("SmiScaAdj_1")->click();
