@@ -358,8 +358,11 @@ std::string BuiltInHelppage(const QString& programDir) {
     const QString manual = QStringLiteral("docs/manual.md");
     if (!programDir.isEmpty()) {
         const QDir d(programDir);
+        // Beside a build (bin/ under the tree) or an installed program
+        // (bin/ beside share/doc/vna-suite/).
         for (const QString& rel : {manual, QStringLiteral("../") + manual,
-                                   QStringLiteral("../../") + manual}) {
+                                   QStringLiteral("../../") + manual,
+                                   QStringLiteral("../share/doc/vna-suite/manual.md")}) {
             const QFileInfo fi(d.filePath(rel));
             if (fi.isFile())
                 return QUrl::fromLocalFile(fi.canonicalFilePath()).toString(QUrl::FullyEncoded).toStdString();

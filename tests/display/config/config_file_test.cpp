@@ -336,6 +336,15 @@ TEST(BuiltInHelppage, PointsAtTheShippedManualAsAFileUrl) {
     EXPECT_EQ(url.rfind("file:///", 0), 0u) << url;
     EXPECT_NE(url.find("/docs/manual.md"), std::string::npos) << url;
     EXPECT_EQ(url.find("/build/"), std::string::npos) << url;
+    // An installed program finds the manual in the package's documentation.
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir(root.path()).mkpath("usr/bin"));
+    ASSERT_TRUE(QDir(root.path()).mkpath("usr/share/doc/vna-suite"));
+    QFile installed(root.filePath("usr/share/doc/vna-suite/manual.md"));
+    ASSERT_TRUE(installed.open(QIODevice::WriteOnly));
+    installed.close();
+    const std::string inst = BuiltInHelppage(root.filePath("usr/bin"));
+    EXPECT_NE(inst.find("/usr/share/doc/vna-suite/manual.md"), std::string::npos) << inst;
     const std::string fallback = BuiltInHelppage();
     EXPECT_EQ(fallback.rfind("file:///", 0), 0u);
     EXPECT_NE(fallback.find("/docs/manual.md"), std::string::npos);
