@@ -1,7 +1,7 @@
 #include "display/app/batch_calibrate.h"
 
 #include "display/app/calibration.h"
-#include "display/app/qt_text.h"
+#include "display/measure/qt_text.h"
 #include "display/calib/plan_driver.h"
 
 #include <QDir>

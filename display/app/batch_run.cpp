@@ -1,6 +1,6 @@
 #include "display/app/batch_run.h"
 
-#include "display/app/qt_text.h"
+#include "display/measure/qt_text.h"
 #include "display/graph/qrg_picture.h"
 #include "display/graph/skala.h"
 #include "display/graph/smith_picture.h"

@@ -4,7 +4,7 @@
 #include "display/app/diagnostic_dump.h"
 #include "display/app/master_session.h"
 #include "display/app/master_window.h"
-#include "display/app/qt_text.h"
+#include "display/measure/qt_text.h"
 #include "display/calib/calib_dump.h"
 #include "display/calib/calib_win.h"
 

@@ -1,7 +1,7 @@
 #include "display/app/diagnostic_dump.h"
 
 #include "display/app/master_session.h"
-#include "display/app/qt_text.h"
+#include "display/measure/qt_text.h"
 #include "display/calib/calib_dump.h"
 #include "display/sfile/sdata_listing.h"
 

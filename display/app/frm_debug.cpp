@@ -1,6 +1,6 @@
 #include "display/app/frm_debug.h"
 
-#include "display/app/qt_text.h"
+#include "display/measure/qt_text.h"
 #include "link/text_rules.h"
 
 #include <Pointel/meter.h>

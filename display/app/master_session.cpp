@@ -1,6 +1,6 @@
 #include "display/app/master_session.h"
 
-#include "display/app/qt_text.h"
+#include "display/measure/qt_text.h"
 #include "display/calib/calib_file.h"
 #include "display/config/user_bytes.h"
 #include "display/graph/skala.h"

@@ -2,7 +2,7 @@
 
 #include "display/app/frm_debug.h"
 #include "display/app/master_session.h"
-#include "display/app/qt_text.h"
+#include "display/measure/qt_text.h"
 #include "display/app/sweep_control.h"
 #include "display/config/vna_control.h"
 #include "display/graph/lasting_settings.h"

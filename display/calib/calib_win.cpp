@@ -1,4 +1,5 @@
 #include "display/calib/calib_win.h"
+#include "display/measure/qt_text.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -15,13 +16,7 @@
 
 namespace {
 
-template <typename W>
-W* Named(W* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
-}
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 QString DialogChoose(const QString& title, const QString& filter, bool save, const QString& dir) {
     QFileDialog d(nullptr, title, dir, filter);

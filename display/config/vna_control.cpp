@@ -1,4 +1,5 @@
 #include "display/config/vna_control.h"
+#include "display/measure/qt_text.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -22,13 +23,7 @@
 
 namespace {
 
-template <typename W>
-W* Named(W* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
-}
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string S(const QString& s) { return s.toStdString(); }
 
 const char* kPorts[3] = {"278", "378", "3BC"};

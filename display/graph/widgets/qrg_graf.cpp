@@ -1,4 +1,5 @@
 #include "display/graph/widgets/qrg_graf.h"
+#include "display/graph/widgets/trace_colour.h"
 
 #include "display/graph/widgets/print_window.h"
 
@@ -7,7 +8,6 @@
 #include "display/graph/trace_map.h"
 
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -63,7 +63,6 @@ void Paint(QWidget* w, const QString& colour) {
     w->setStyleSheet(colour.isEmpty() ? QString() : QString("background-color: %1;").arg(colour));
 }
 
-QString Swatch(QRgb c) { return QString("background-color: %1; border: 1px solid black;").arg(QColor(c).name()); }
 
 } // namespace
 
@@ -550,11 +549,8 @@ void QrgGraf::MarkersChanged() {
 void QrgGraf::UpdateMarkerTable() { markerPanel_->Update(); }
 
 void QrgGraf::ChooseColour(int row, int trace) {
-    const QColor c = QColorDialog::getColor(QColor(settings_.rows[row].colour[trace]), this,
-                                            QString("Colour of %1").arg(kTraceName[trace]));
-    if (!c.isValid())
+    if (!PickTraceColour(this, settings_, row, trace, kTraceName[trace]))
         return;
-    settings_.rows[row].colour[trace] = c.rgb();
     ApplyColours();
     Refscreen();
     emit ColoursChanged();

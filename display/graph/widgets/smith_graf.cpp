@@ -1,4 +1,6 @@
 #include "display/graph/widgets/smith_graf.h"
+#include "display/graph/widgets/trace_colour.h"
+#include "display/measure/qt_text.h"
 #include "display/graph/widgets/print_window.h"
 
 #include "display/graph/widgets/marker_panel.h"
@@ -6,7 +8,6 @@
 #include "display/measure/formatting.h"
 
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QFileDialog>
 #include <QFrame>
 #include <QGridLayout>
@@ -58,14 +59,8 @@ namespace {
 const char* const kParam[] = {"S11", "S21", "S12", "S22"};
 
 QString Freq(double f) { return QString::fromStdString(QrgUnit(static_cast<int32_t>(std::lround(f)))); }
-QString Swatch(QRgb c) { return QString("background-color: %1; border: 1px solid black;").arg(QColor(c).name()); }
 void Paint(QWidget* w, const char* colour) { w->setStyleSheet(QString("background-color: %1;").arg(colour)); }
 
-template <class W>
-W* Named(W* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
-}
 
 } // namespace
 
@@ -347,11 +342,8 @@ void SmithGraf::ApplyColours() {
 }
 
 void SmithGraf::ChooseColour(int row, int k) {
-    const QColor c = QColorDialog::getColor(QColor(settings_.rows[row].colour[k]), this,
-                                            QString("Colour of %1").arg(kParam[k]));
-    if (!c.isValid())
+    if (!PickTraceColour(this, settings_, row, k, kParam[k]))
         return;
-    settings_.rows[row].colour[k] = c.rgb();
     ApplyColours();
     redrawlive();
     emit ColoursChanged();
