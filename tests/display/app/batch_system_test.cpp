@@ -3,6 +3,7 @@
 // with the shipped configuration and calibration, and the Touchstone file it
 // writes matches the simulated device's exact S-parameters.
 #include "display/sfile/touchstone_reader.h"
+#include "tests/batch_rig.h"
 #include "sim/devices.h"
 
 #include <QDir>
@@ -18,15 +19,8 @@
 
 namespace {
 
-struct Batch {
-    QTemporaryDir dir;
-    QString errors;
-    int exitCode = -1;
-
-    Batch() {
-        for (const char* f : {"tavrel.Cfg", "MastCalib.CC", "Master.cd"})
-            QFile::copy(QString(VNA_SOURCE_DIR "/data/") + f, dir.filePath(f));
-    }
+struct Batch : BatchRig {
+    Batch() { Ship(); }
     void UseTcp() {
         QFile cfg(dir.filePath("tavrel.Cfg"));
         ASSERT_TRUE(cfg.open(QIODevice::ReadOnly));
@@ -37,27 +31,6 @@ struct Batch {
         text.replace("TCPIPPort=54321", "TCPIPPort=0");  // a port the system chooses
         ASSERT_TRUE(cfg.open(QIODevice::WriteOnly | QIODevice::Truncate));
         cfg.write(text);
-    }
-    /// A runtime directory of this test's own, so that programs of tests
-    /// running at the same time do not meet on the local link.
-    QProcessEnvironment Env() const {
-        QDir(dir.path()).mkdir("runtime");
-        QFile::setPermissions(dir.filePath("runtime"), QFileDevice::ReadOwner |
-                                                            QFileDevice::WriteOwner |
-                                                            QFileDevice::ExeOwner);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_RUNTIME_DIR", dir.filePath("runtime"));
-        return env;
-    }
-    void Run(const QStringList& args) {
-        QProcess p;
-        p.setProcessEnvironment(Env());
-        p.setWorkingDirectory(dir.path());
-        p.start(TAVREL13_PATH, QStringList{"--batch", "--server", BRINDLEV1_PATH} + args);
-        ASSERT_TRUE(p.waitForStarted(10000));
-        ASSERT_TRUE(p.waitForFinished(120000)) << "tavrel13 --batch did not end";
-        exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        errors = QString::fromLocal8Bit(p.readAllStandardError());
     }
 };
 

@@ -3,6 +3,7 @@
 // user bytes reach every row of the sweep, ShowState sends its command, and
 // Test VNA checks the simulated analyser through the real server.
 #include "display/app/master_session.h"
+#include "tests/qt_app.h"
 #include "display/app/master_window.h"
 #include "display/calib/calib_table.h"
 #include "display/config/vna_control.h"
@@ -26,14 +27,6 @@
 #include <memory>
 
 namespace {
-
-int argc = 1;
-char arg0[] = "config_wiring_test";
-char* argv[] = {arg0, nullptr};
-void App() {
-    static QApplication* app = new QApplication(argc, argv);
-    (void)app;
-}
 
 struct Rig {
     std::unique_ptr<MeasureState> s = std::make_unique<MeasureState>();

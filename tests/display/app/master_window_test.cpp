@@ -1,6 +1,7 @@
 // Wiring of the main window, the configuration window and the diagnostic
 // window: controls found by their names drive the logic behind them.
 #include "display/app/frm_debug.h"
+#include "tests/qt_app.h"
 #include "display/app/master_session.h"
 #include "display/app/master_window.h"
 #include "display/calib/calib_table.h"
@@ -26,14 +27,6 @@
 #include <memory>
 
 namespace {
-
-int argc = 1;
-char arg0[] = "master_window_test";
-char* argv[] = {arg0, nullptr};
-void App() {
-    static QApplication* app = new QApplication(argc, argv);
-    (void)app;
-}
 
 struct Rig {
     std::unique_ptr<MeasureState> s = std::make_unique<MeasureState>();

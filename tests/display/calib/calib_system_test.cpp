@@ -6,6 +6,8 @@
 // VNA_SHOT_DIR set (and a display) the window is photographed at a prompt
 // and during a step.
 #include "display/app/calibration.h"
+#include "tests/batch_rig.h"
+#include "tests/qt_app.h"
 #include "display/app/calibration_windows.h"
 #include "display/app/master_session.h"
 #include "display/app/master_window.h"
@@ -36,14 +38,6 @@
 
 namespace {
 
-int argc = 1;
-char arg0[] = "calib_system_test";
-char* argv[] = {arg0, nullptr};
-void App() {
-    static QApplication* app = new QApplication(argc, argv);
-    (void)app;
-}
-
 // Runs the event loop (at full speed, as the program's own loop does) until
 // `done` holds or the time is up.
 bool WaitUntil(const std::function<bool()>& done, int ms) {
@@ -71,13 +65,11 @@ void Shot(const QString& name) {
     QProcess::execute("import", {"-window", "root", QDir(dir).filePath(name)});
 }
 
-struct Bench {
-    QTemporaryDir dir;
-    QString errors;
-    int exitCode = -1;
-
+struct Bench : BatchRig {
     Bench() {
-        QFile::copy(VNA_SOURCE_DIR "/data/tavrel.Cfg", dir.filePath("tavrel.Cfg"));
+        fixedArgs = {"--virtual-time"};
+        timeoutMs = 300000;
+        Ship({"tavrel.Cfg"});
         // Not the shipped control file: 60 frequencies of our own after the
         // reference entry, with their own settling time.
         QFile cc(dir.filePath("Bench.CC"));
@@ -85,26 +77,6 @@ struct Bench {
         cc.write("TBench calibration, 60 points\r\nW=10\r\n+400000\r\n");
         for (int n = 0; n < 60; ++n)
             cc.write("+" + QByteArray::number(LogCalQrg(n, 60)) + "\r\n");
-    }
-    QProcessEnvironment Env() const {
-        QDir(dir.path()).mkdir("runtime");
-        QFile::setPermissions(dir.filePath("runtime"), QFileDevice::ReadOwner |
-                                                            QFileDevice::WriteOwner |
-                                                            QFileDevice::ExeOwner);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_RUNTIME_DIR", dir.filePath("runtime"));
-        return env;
-    }
-    void Run(const QStringList& args) {
-        QProcess p;
-        p.setProcessEnvironment(Env());
-        p.setWorkingDirectory(dir.path());
-        p.start(TAVREL13_PATH, QStringList{"--batch", "--server", BRINDLEV1_PATH,
-                                           "--virtual-time"} + args);
-        ASSERT_TRUE(p.waitForStarted(10000));
-        ASSERT_TRUE(p.waitForFinished(300000)) << "tavrel13 --batch did not end";
-        exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        errors = QString::fromLocal8Bit(p.readAllStandardError());
     }
     /// Measures `device` with `calFile` at `speed` and compares S-parameter
     /// s (0 S11, 1 S21) with the exact values.

@@ -1,6 +1,7 @@
 // Wiring of the calibration window: its controls found by name, the plan's
 // prompts on them, and the file buttons with their dialogs.
 #include "display/calib/calib_win.h"
+#include "tests/qt_app.h"
 
 #include "display/calib/calib_file.h"
 
@@ -19,14 +20,6 @@
 #include <memory>
 
 namespace {
-
-int argc = 1;
-char arg0[] = "calib_win_test";
-char* argv[] = {arg0, nullptr};
-void App() {
-    static QApplication* app = new QApplication(argc, argv);
-    (void)app;
-}
 
 struct Link : CalibLink {
     QStringList log;

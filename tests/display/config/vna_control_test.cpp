@@ -2,6 +2,7 @@
 // Load puts the file on the window, the external-control frames, Test VNA
 // and ShowState. Controls are found by their object names.
 #include "display/config/vna_control.h"
+#include "tests/qt_app.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,14 +21,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-int argc = 1;
-char arg0[] = "config_ui_test";
-char* argv[] = {arg0, nullptr};
-bool App() {
-    static QApplication* app = new QApplication(argc, argv);
-    return app != nullptr;
-}
 
 const std::string kHelp = "file:///opt/vna/docs/manual.md";
 
