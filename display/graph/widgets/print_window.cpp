@@ -3,6 +3,7 @@
 #include "display/graph/print_fit.h"
 
 #include <QCoreApplication>
+#include <QPushButton>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -96,4 +97,20 @@ bool PrintWindow(QWidget& form, QLabel* printInfo, const QList<QWidget*>& hide) 
                                                   ? QString(".")
                                                   : " to " + printer.outputFileName() + "."));
     return false;
+}
+
+QPushButton* SaveImageButton(QWidget* form, QWidget* parent, const QString& objectName,
+                             std::function<QString(const QString&)> save) {
+    auto* button = new QPushButton("Save image", parent);
+    button->setObjectName(objectName);
+    QObject::connect(button, &QPushButton::clicked, form, [form, save, lastDir = QString()]() mutable {
+        const QString path = QFileDialog::getSaveFileName(form, "Save image", lastDir,
+                                                          "PNG picture (*.png);;SVG drawing (*.svg)");
+        if (path.isEmpty())
+            return;
+        lastDir = path;
+        if (const QString err = save(path); !err.isEmpty())
+            QMessageBox::warning(form, "Save image", err);
+    });
+    return button;
 }

@@ -7,10 +7,14 @@
 // chart.
 
 #include <QImage>
+#include <QString>
+
+#include <functional>
 #include <QList>
 
 class QLabel;
 class QPrinter;
+class QPushButton;
 class QWidget;
 
 /// The caption of the current moment, the program's company and revision.
@@ -34,3 +38,9 @@ bool ChoosePrinter(QWidget* parent, QPrinter& printer);
 /// The print button's whole job: choose, capture, print. Tells the user
 /// when the print failed. False when nothing was printed.
 bool PrintWindow(QWidget& form, QLabel* printInfo, const QList<QWidget*>& hide);
+
+/// The "Save image" button of a graph window: asks for a PNG or SVG file
+/// (starting where the last one went) and calls `save`, which answers an
+/// error text (empty on success) that the button shows to the user.
+QPushButton* SaveImageButton(QWidget* form, QWidget* parent, const QString& objectName,
+                             std::function<QString(const QString&)> save);

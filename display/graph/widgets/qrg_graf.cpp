@@ -8,7 +8,6 @@
 #include "display/graph/trace_map.h"
 
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -138,17 +137,8 @@ void QrgGraf::Build() {
         Refscreen();
     });
     top->addWidget(sel);
-    auto* save = new QPushButton("Save image", topBar_);
-    save->setObjectName("QrgSaveImage");
-    connect(save, &QPushButton::clicked, this, [this] {
-        const QString path = QFileDialog::getSaveFileName(this, "Save image", lastDir_,
-                                                          "PNG picture (*.png);;SVG drawing (*.svg)");
-        if (path.isEmpty())
-            return;
-        lastDir_ = path;
-        if (const QString err = SaveImage(path); !err.isEmpty())
-            QMessageBox::warning(this, "Save image", err);
-    });
+    auto* save = SaveImageButton(this, topBar_, "QrgSaveImage",
+                                 [this](const QString& path) { return SaveImage(path); });
     top->addWidget(save);
     auto* print = new QPushButton("Print", topBar_);
     print->setObjectName("QrgPrint");

@@ -118,5 +118,4 @@ private:
     Qt::MouseButton downButton_ = Qt::NoButton;
     QPoint downPos_;
     int dragging_ = -1;
-    QString lastDir_;
 };

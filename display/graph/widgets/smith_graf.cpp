@@ -8,14 +8,12 @@
 #include "display/measure/formatting.h"
 
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -264,16 +262,8 @@ QWidget* SmithGraf::BuildSide() {
     });
     auto* print = Named(new QPushButton("Print", side), "SmiPrint");
     connect(print, &QPushButton::clicked, this, &SmithGraf::SmiPrint_Click);
-    auto* save = Named(new QPushButton("Save image", side), "SmiSaveImage");
-    connect(save, &QPushButton::clicked, this, [this] {
-        const QString path = QFileDialog::getSaveFileName(this, "Save image", lastDir_,
-                                                          "PNG picture (*.png);;SVG drawing (*.svg)");
-        if (path.isEmpty())
-            return;
-        lastDir_ = path;
-        if (const QString err = SaveImage(path); !err.isEmpty())
-            QMessageBox::warning(this, "Save image", err);
-    });
+    auto* save = SaveImageButton(this, side, "SmiSaveImage",
+                                 [this](const QString& path) { return SaveImage(path); });
     buttons->addWidget(ref, 0, 0);
     buttons->addWidget(info, 0, 1);
     buttons->addWidget(sel, 0, 2);

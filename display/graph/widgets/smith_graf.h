@@ -118,5 +118,4 @@ private:
     QTimer* markerTimer_ = nullptr;
     int selected_ = kScaleTrans;
     bool locked_ = true;
-    QString lastDir_;
 };
