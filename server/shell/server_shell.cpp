@@ -213,10 +213,13 @@ void ServerShell::SendToClient(const std::string& text) {
     if (Winsock1->bytesToWrite() > kFlushAt)
         Winsock1->Flush();
     // A display program that does not read holds the loop back instead of
-    // letting the queue grow without bound.
-    while (Winsock1 && Winsock1->bytesToWrite() > kMaxTcpBacklog &&
+    // letting the queue grow without bound. The wait sleeps in the event
+    // loop, so the server stays controllable meanwhile: the socket's room
+    // to write, a command from the display ("99#", a stop), a signal or the
+    // status window wake it.
+    while (!ending_ && Winsock1 && Winsock1->bytesToWrite() > kMaxTcpBacklog &&
            Winsock1->State() == lnk::Winsock::kConnected)
-        Winsock1->waitForBytesWritten(100);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void ServerShell::Winsock1_Connect() {
