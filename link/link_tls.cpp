@@ -129,9 +129,17 @@ void TlsListener::incomingConnection(qintptr descriptor) {
         delete s;
         return;
     }
-    ConfigureTls(s, key_);
     const QString address = PeerAddressText(*s);
+    if (handshakes_ >= kMaxHandshakes) {
+        s->abort();
+        s->deleteLater();
+        emit Refused(address, QStringLiteral("%1 TLS handshakes run already").arg(kMaxHandshakes));
+        return;
+    }
+    ++handshakes_;
+    ConfigureTls(s, key_);
     GuardHandshake(s, timeoutMs_, this, [this, s, address](const QString& reason) {
+        --handshakes_;
         if (reason.isEmpty()) {
             addPendingConnection(s);
             emit newConnection();

@@ -24,6 +24,9 @@ namespace lnk {
 
 /// Default time a peer has to complete the handshake.
 constexpr int kHandshakeTimeoutMs = 5000;
+/// Handshakes a listener runs at once; a connection beyond them is refused
+/// at once, so a flood of silent peers cannot use up the program's sockets.
+constexpr int kMaxHandshakes = 8;
 /// The identity the connecting side names (the key is what counts).
 inline constexpr char kPskIdentity[] = "BrindleV1";
 
@@ -69,6 +72,7 @@ protected:
 private:
     QByteArray key_;
     int timeoutMs_ = kHandshakeTimeoutMs;
+    int handshakes_ = 0; // running now
 };
 
 } // namespace lnk

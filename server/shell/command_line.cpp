@@ -248,6 +248,22 @@ ServerOptions ParseOptions(const QStringList& arguments) {
     return o;
 }
 
+std::vector<char*> ArgumentsForQt(int argc, char** argv) {
+    std::vector<char*> out;
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view a(argv[i]);
+        if (i > 0 && (a == "--display" || a == "-display")) {
+            ++i; // and its value
+            continue;
+        }
+        if (i > 0 && (a.rfind("--display=", 0) == 0 || a.rfind("-display=", 0) == 0))
+            continue;
+        out.push_back(argv[i]);
+    }
+    out.push_back(nullptr);
+    return out;
+}
+
 QString UsageText() { return Parser().p.helpText(); }
 
 } // namespace shell

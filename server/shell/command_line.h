@@ -10,6 +10,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace shell {
 
@@ -59,6 +60,11 @@ bool IsLoopbackHost(const QString& host);
 /// Parses the arguments after the program name. A port text that names no
 /// port base (port::ParseBase) is an error too.
 ServerOptions ParseOptions(const QStringList& arguments);
+
+/// The program's arguments for Qt: all but --display HOST (also -display,
+/// --display=HOST), which Qt's X11 platform would take as the X server to
+/// open. Ends with a null pointer, as argv; points into `argv`.
+std::vector<char*> ArgumentsForQt(int argc, char** argv);
 
 /// The --help text.
 QString UsageText();

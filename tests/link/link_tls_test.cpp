@@ -14,6 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 #include <sys/stat.h>
 
 using lnk::Winsock;
@@ -213,6 +216,21 @@ TEST(LinkTls, PeersWithoutTheKeyAreRefusedAndTheListenerGoesOn) {
     ASSERT_TRUE(silent.waitForConnected(5000));
     expectRefused("silent");
     EXPECT_TRUE(silent.state() == QAbstractSocket::UnconnectedState || silent.waitForDisconnected(5000));
+
+    // A flood of silent peers holds at most kMaxHandshakes of them at once:
+    // the one beyond is refused at once, the others after the timeout.
+    std::vector<std::unique_ptr<QTcpSocket>> flood;
+    for (int i = 0; i <= lnk::kMaxHandshakes; ++i) {
+        flood.push_back(std::make_unique<QTcpSocket>());
+        flood.back()->connectToHost(QHostAddress::LocalHost, port);
+        ASSERT_TRUE(flood.back()->waitForConnected(5000));
+    }
+    ASSERT_TRUE(display.refused.wait(5000));
+    EXPECT_TRUE(display.refused.at(0).at(1).toString().contains("handshakes run already"))
+        << display.refused.at(0).at(1).toString().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return display.refused.count() == lnk::kMaxHandshakes + 1; }, 5000));
+    display.refused.clear();
+    EXPECT_EQ(display.requests.count(), 0);
 
     // The right key still gets in.
     Winsock good;

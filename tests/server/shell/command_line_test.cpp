@@ -128,4 +128,18 @@ TEST(ParseOptions, TheDisplayMachineTheKeyAndTheService) {
     EXPECT_EQ(o.makeKey, "/tmp/k");
     for (const char* option : {"--display", "--stay", "--key", "--make-key"})
         EXPECT_TRUE(UsageText().contains(option)) << option;
+
+    // Qt never sees --display (its X11 platform would open HOST as the X server).
+    std::vector<std::string> args{"brindlev1", "--display", "lab:5", "&H378,1,2", "--display=x",
+                                  "-display", "y", "--show-normal", "-display=z", "--stay"};
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    const std::vector<char*> qt = ArgumentsForQt(int(argv.size()), argv.data());
+    ASSERT_EQ(qt.size(), 5u);
+    EXPECT_STREQ(qt[0], "brindlev1");
+    EXPECT_STREQ(qt[1], "&H378,1,2");
+    EXPECT_STREQ(qt[2], "--show-normal");
+    EXPECT_STREQ(qt[3], "--stay");
+    EXPECT_EQ(qt[4], nullptr);
 }
