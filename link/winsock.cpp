@@ -1,12 +1,14 @@
 #include "link/winsock.h"
 
+#include "link/link_tls.h"
+
 #include <QNetworkProxy>
-#include <QTcpServer>
+#include <QSslSocket>
 #include <QTcpSocket>
 
 namespace lnk {
 
-Winsock::Winsock(QObject* parent) : QObject(parent) {}
+Winsock::Winsock(QObject* parent) : QObject(parent), handshakeMs_(kHandshakeTimeoutMs) {}
 
 Winsock::~Winsock() {
     for (auto& r : requests_)
@@ -24,9 +26,12 @@ quint16 Winsock::localPort() const {
 
 bool Winsock::Listen() {
     if (!server_) {
-        server_ = new QTcpServer(this);
+        server_ = new TlsListener(this);
         server_->setProxy(QNetworkProxy::NoProxy);
+        server_->setKey(key_);
+        server_->setHandshakeTimeout(handshakeMs_);
         connect(server_, &QTcpServer::newConnection, this, &Winsock::OnNewConnection);
+        connect(server_, &TlsListener::Refused, this, &Winsock::Refused);
     }
     if (server_->isListening())
         return true;
@@ -74,11 +79,55 @@ bool Winsock::Accept(int requestID) {
 
 void Winsock::Connect() {
     DropSocket();
-    auto* s = new QTcpSocket(this);
-    s->setProxy(QNetworkProxy::NoProxy);
+    if (key_.isEmpty()) {
+        auto* s = new QTcpSocket(this);
+        s->setProxy(QNetworkProxy::NoProxy);
+        Adopt(s);
+        connect(s, &QTcpSocket::connected, this, [this] { emit Connected(); });
+        s->connectToHost(remoteHost_, remotePort_);
+        return;
+    }
+    auto* s = new QSslSocket(this);
+    ConfigureTls(s, key_);
     Adopt(s);
-    connect(s, &QTcpSocket::connected, this, [this] { emit Connected(); });
-    s->connectToHost(remoteHost_, remotePort_);
+    // Connected only once the handshake has succeeded; errors before the TCP
+    // connection stands (refused, host not found) are errors as without a key.
+    connect(s, &QTcpSocket::connected, this, [this, s] {
+        if (socket_ != s)
+            return;
+        handshaking_ = s;
+        GuardHandshake(s, handshakeMs_, this, [this, s](const QString& reason) {
+            if (socket_ != s)
+                return;
+            handshaking_ = nullptr;
+            if (reason.isEmpty()) {
+                emit Connected();
+                return;
+            }
+            const QString address = PeerAddressText(*s);
+            DropSocket();
+            emit Refused(address.isEmpty() ? remoteHost_ : address, reason);
+        });
+    });
+    s->connectToHostEncrypted(remoteHost_, remotePort_);
+}
+
+void Winsock::setKey(const QByteArray& key) {
+    key_ = key;
+    if (server_)
+        server_->setKey(key);
+}
+
+void Winsock::setHandshakeTimeout(int ms) {
+    handshakeMs_ = ms;
+    if (server_)
+        server_->setHandshakeTimeout(ms);
+}
+
+QString Winsock::peerAddress() const { return Up() ? PeerAddressText(*socket_) : QString(); }
+
+bool Winsock::Up() const {
+    return socket_ && socket_->state() == QAbstractSocket::ConnectedState && handshaking_ != socket_;
 }
 
 void Winsock::Adopt(QTcpSocket* s) {
@@ -89,10 +138,13 @@ void Winsock::Adopt(QTcpSocket* s) {
         if (socket_ == s)
             emit DataArrival(s->bytesAvailable());
     });
-    connect(s, &QTcpSocket::errorOccurred, this,
-            [this](QAbstractSocket::SocketError e) { OnSocketError(e); });
+    // During a handshake its guard reports what happens.
+    connect(s, &QTcpSocket::errorOccurred, this, [this, s](QAbstractSocket::SocketError e) {
+        if (handshaking_ != s)
+            OnSocketError(e);
+    });
     connect(s, &QTcpSocket::disconnected, this, [this, s] {
-        if (socket_ != s)
+        if (socket_ != s || handshaking_ == s)
             return;
         // Keep what arrived before the close readable until the handler ran.
         emit Closed();
@@ -109,26 +161,26 @@ void Winsock::OnSocketError(int qtError) {
 }
 
 void Winsock::SendData(const QByteArray& data) {
-    if (socket_ && socket_->state() == QAbstractSocket::ConnectedState)
+    if (Up())
         socket_->write(data);
 }
 
 void Winsock::SendData(const char* data, qint64 size) {
-    if (socket_ && socket_->state() == QAbstractSocket::ConnectedState)
+    if (Up())
         socket_->write(data, size);
 }
 
 QByteArray Winsock::GetData() { return socket_ ? socket_->readAll() : QByteArray(); }
 
 void Winsock::Flush() {
-    if (socket_ && socket_->state() == QAbstractSocket::ConnectedState)
+    if (Up())
         socket_->flush();
 }
 
 qint64 Winsock::bytesToWrite() const { return socket_ ? socket_->bytesToWrite() : 0; }
 
 bool Winsock::waitForBytesWritten(int ms) {
-    if (!socket_ || socket_->state() != QAbstractSocket::ConnectedState)
+    if (!Up())
         return false;
     return socket_->waitForBytesWritten(ms);
 }
@@ -139,6 +191,12 @@ void Winsock::DropSocket() {
     QTcpSocket* s = socket_;
     socket_ = nullptr;
     s->disconnect(this);
+    if (handshaking_ == s) { // nothing of a half-made link is kept
+        handshaking_ = nullptr;
+        s->abort();
+        s->deleteLater();
+        return;
+    }
     if (s->state() == QAbstractSocket::ConnectedState)
         s->flush(); // hand what is queued ("99#") to the system first
     s->disconnectFromHost();
@@ -154,7 +212,7 @@ int Winsock::State() const {
     if (!socket_)
         return kClosed;
     switch (socket_->state()) {
-    case QAbstractSocket::ConnectedState: return kConnected;
+    case QAbstractSocket::ConnectedState: return handshaking_ == socket_ ? kConnecting : kConnected;
     case QAbstractSocket::HostLookupState:
     case QAbstractSocket::ConnectingState: return kConnecting;
     case QAbstractSocket::ClosingState: return kClosing;

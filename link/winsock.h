@@ -10,6 +10,14 @@
 // connection reset, 11001 host not found, 10048 address in use, ...);
 // 8 means the socket can no longer be used (out of resources or an unknown
 // failure). A connection the peer closes raises Closed, not an error.
+//
+// With a key (setKey) every connection, listening and connecting, first
+// passes a TLS handshake with that pre-shared key (link_tls.h): only then
+// are ConnectionRequest and Connected raised and is the state 7; the texts
+// travel encrypted and arrive as they were sent. A peer that fails the
+// handshake (no key, another key, plain text, silence for the handshake
+// timeout) raises Refused and nothing else: no request, no Connected, no
+// Error; nothing it sent is delivered. Without a key: plain TCP.
 // QtCore + QtNetwork only; lives on one thread.
 
 #include <QByteArray>
@@ -19,10 +27,11 @@
 #include <QPointer>
 #include <QString>
 
-class QTcpServer;
 class QTcpSocket;
 
 namespace lnk {
+
+class TlsListener;
 
 class Winsock : public QObject {
     Q_OBJECT
@@ -62,6 +71,15 @@ public:
     void Connect();
 
     // ---- both ----
+    /// Non-empty: every later connection must pass the TLS handshake with
+    /// this pre-shared key first. Empty (default): plain TCP.
+    void setKey(const QByteArray& key);
+    /// A key is set.
+    bool secured() const { return !key_.isEmpty(); }
+    /// Time a peer has to complete the handshake (kHandshakeTimeoutMs).
+    void setHandshakeTimeout(int ms);
+    /// Address of the connected peer, e.g. "192.168.1.20"; "" when none.
+    QString peerAddress() const;
     /// Queues the bytes for sending (only meaningful while kConnected).
     void SendData(const QByteArray& data);
     void SendData(const char* data, qint64 size);
@@ -90,19 +108,26 @@ signals:
     void Closed();
     void DataArrival(qint64 bytesTotal);
     void Error(int number, const QString& description);
+    /// A peer failed the handshake (see above); `peerAddress` as peerAddress().
+    /// The connecting side is closed again (state 0).
+    void Refused(const QString& peerAddress, const QString& reason);
 
 private:
     void OnNewConnection();
     void Adopt(QTcpSocket* s);
     void OnSocketError(int qtError);
     void DropSocket();
+    bool Up() const; // connected and past the handshake
 
     quint16 localPort_ = 0;
     QHostAddress bind_ = QHostAddress::LocalHost;
     QString remoteHost_;
     quint16 remotePort_ = 0;
-    QTcpServer* server_ = nullptr;
+    QByteArray key_;
+    int handshakeMs_;
+    TlsListener* server_ = nullptr;
     QPointer<QTcpSocket> socket_;
+    QPointer<QTcpSocket> handshaking_; // socket_ while its handshake runs
     QMap<int, QPointer<QTcpSocket>> requests_;
     int nextRequest_ = 1;
     bool closing_ = false;

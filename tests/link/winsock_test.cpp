@@ -1,4 +1,5 @@
 #include "link/winsock.h"
+#include "winsock_rig.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -10,6 +11,7 @@
 #include <sys/socket.h>
 
 using lnk::Winsock;
+using linktest::ReceiveAtLeast;
 
 namespace {
 
@@ -31,14 +33,6 @@ bool ConnectTo(Winsock& client, quint16 port) {
     client.setRemotePort(port);
     client.Connect();
     return up.wait(5000);
-}
-
-QByteArray ReceiveAtLeast(Winsock& w, int n) {
-    QByteArray got = w.GetData();
-    QSignalSpy arrival(&w, &Winsock::DataArrival);
-    while (got.size() < n && arrival.wait(5000))
-        got += w.GetData();
-    return got;
 }
 
 } // namespace
