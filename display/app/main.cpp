@@ -69,8 +69,19 @@ Parsed Parse(const QStringList& arguments) {
                                    "FILE");
     const QCommandLineOption plotSize("plot-size", "Size of the --plot and --smith pictures in pixels.", "WxH",
                                       "1200x800");
-    const QCommandLineOption linkTimeout("link-timeout", "Seconds to wait for the link.", "S",
-                                         "15");
+    const QCommandLineOption linkTimeout(
+        "link-timeout", "Seconds to wait for the link (default 15; 60 for a remote server).",
+        "S");
+    const QCommandLineOption remoteServer(
+        "remote-server",
+        "The server runs on another machine (brindlev1 --display THIS-HOST[:PORT] --key FILE): "
+        "start none here, listen on every interface for it with the link key, and wait for it "
+        "(also RemoteServer=YES in tavrel.Cfg).");
+    const QCommandLineOption key("key",
+                                 "The link key file (made by brindlev1 --make-key FILE; only "
+                                 "you may read it); wins over KeyFile= in tavrel.Cfg. Needed "
+                                 "whenever other machines may connect.",
+                                 "FILE");
     const QCommandLineOption sweepTimeout("sweep-timeout",
                                           "Seconds to wait per sweep (default: from the "
                                           "speed, time and points).",
@@ -113,7 +124,8 @@ Parsed Parse(const QStringList& arguments) {
             "option the program works in the current directory.",
         "DIR");
     p.addOptions({workDir, batch, start, end, points, speed, time, measure, cal, sweeps, out, plot,
-                  smith, plotSize, linkTimeout, sweepTimeout, server, driver, dut, virtualTime,
+                  smith, plotSize, linkTimeout, remoteServer, key, sweepTimeout, server, driver,
+                  dut, virtualTime,
                   seed, noise, trace, simFault, makeCal, control, calSpeeds, calTitle, dump});
 
     Parsed r;
@@ -148,7 +160,11 @@ Parsed Parse(const QStringList& arguments) {
     number(speed, d), b.speed = static_cast<int>(d);
     number(time, d), b.time = static_cast<int>(d);
     number(sweeps, d), b.sweeps = static_cast<int>(d);
-    number(linkTimeout, b.linkTimeout);
+    if (p.isSet(linkTimeout)) {
+        number(linkTimeout, b.linkTimeout);
+        if (r.error.isEmpty() && b.linkTimeout <= 0)
+            r.error = "--link-timeout needs a number of seconds above 0";
+    }
     number(sweepTimeout, b.sweepTimeout);
     b.measure = p.value(measure);
     b.out = p.value(out);
@@ -164,6 +180,8 @@ Parsed Parse(const QStringList& arguments) {
     s.programDir = QCoreApplication::applicationDirPath();
     s.serverPath = p.value(server);
     s.calFile = p.value(cal);
+    s.remoteServer = p.isSet(remoteServer);
+    s.keyFile = p.value(key);
     if (p.isSet(driver))
         s.serverOptions << "--driver" << p.value(driver);
     if (p.isSet(dut))
