@@ -64,15 +64,18 @@ VnaControl::VnaControl(QString dir, std::string builtInHelp, QWidget* parent)
     auto* pl = new QGridLayout(protocol);
     pl->addWidget(tcp_, 0, 0);
     pl->addWidget(tcpPort_, 0, 1);
-    pl->addWidget(remote_, 0, 2);
-    pl->addWidget(remoteServer_, 0, 3);
-    pl->addWidget(new QLabel("Key file", protocol), 1, 0);
+    auto* remoteRow = new QHBoxLayout;
+    remoteRow->addWidget(remote_);
+    remoteRow->addWidget(remoteServer_);
+    remoteRow->addStretch(1);
+    pl->addLayout(remoteRow, 1, 1);
+    pl->addWidget(new QLabel("Key file", protocol), 2, 0);
     auto* keyRow = new QHBoxLayout;
     keyRow->addWidget(keyFile_, 1);
     keyRow->addWidget(keyBrowse);
-    pl->addLayout(keyRow, 1, 1, 1, 3);
-    pl->addWidget(dde_, 2, 0);
-    pl->addWidget(NextStart(protocol), 2, 1, 1, 3);
+    pl->addLayout(keyRow, 2, 1);
+    pl->addWidget(dde_, 3, 0);
+    pl->addWidget(NextStart(protocol), 3, 1);
 
     auto* port = new QGroupBox("Port", this);
     auto* portLayout = new QGridLayout(port);
