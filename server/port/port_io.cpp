@@ -69,6 +69,11 @@ OpenedPort OpenHardware(Make make) {
 
 } // namespace
 
+void ReleaseOutputs(PortIo& io, uint16_t base) {
+    io.PortOut(static_cast<uint16_t>(base + kData), kRestData);
+    io.PortOut(static_cast<uint16_t>(base + kControl), kRestControl);
+}
+
 OpenedPort OpenPort(const PortOptions& options) {
     OpenedPort result;
     const std::string& d = options.driver;

@@ -93,6 +93,18 @@ public:
     virtual std::string Describe() const = 0;
 };
 
+/// The resting levels of the analyser's lines: every data line low (no
+/// serial clock, latch, converter clock or conversion edge can follow) and
+/// the control register at 0x01 (converter speed code 0, the user-byte line
+/// at the level the engine leaves it between bits).
+constexpr uint8_t kRestData = 0x00;
+constexpr uint8_t kRestControl = 0x01;
+
+/// Writes the resting levels to the data and control registers at `base`:
+/// what the server leaves on the port while no scan runs and nobody drives
+/// the analyser.
+void ReleaseOutputs(PortIo& io, uint16_t base);
+
 /// How to open the port (the server's --driver, --dut, --virtual-time,
 /// --seed, --noise, --trace options).
 struct PortOptions {

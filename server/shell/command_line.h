@@ -38,8 +38,23 @@ struct ServerOptions {
     bool noWindow = false;    ///< --no-window
     bool showNormal = false;  ///< --show-normal: window not minimised
     bool help = false;        ///< --help
+    /// --make-key FILE: write a new key file and end (no argument needed).
+    QString makeKey;
+    /// --display HOST[:PORT]: the machine the display program runs on
+    /// (default 127.0.0.1) and the port it listens on (0: the argument's
+    /// third field).
+    QString displayHost = QStringLiteral("127.0.0.1");
+    quint16 displayPort = 0;
+    /// --stay: outlive the display program and connect again.
+    bool stay = false;
+    /// --key FILE: the link key; the link is then TLS.
+    QString keyFile;
     QString error;            ///< set when the command line is not usable
 };
+
+/// "localhost" or a loopback address (127.0.0.0/8, ::1). Other names count
+/// as other machines (no name lookup).
+bool IsLoopbackHost(const QString& host);
 
 /// Parses the arguments after the program name. A port text that names no
 /// port base (port::ParseBase) is an error too.

@@ -1,6 +1,7 @@
 // brindlev1: the instrument server. Started by the display program with
 // PORT,CLOCK,PROTOCOL and options; see --help.
 
+#include "link/link_key.h"
 #include "server/port/port_io.h"
 #include "server/shell/command_line.h"
 #include "server/shell/frm_vna.h"
@@ -76,6 +77,18 @@ int main(int argc, char** argv) {
     if (!options.error.isEmpty()) {
         std::fprintf(stderr, "brindlev1: %s\nTry 'brindlev1 --help'.\n", qPrintable(options.error));
         return 2;
+    }
+    if (!options.makeKey.isEmpty()) {
+        QCoreApplication app(argc, argv);
+        QString error;
+        if (!lnk::MakeKeyFile(options.makeKey, &error)) {
+            std::fprintf(stderr, "brindlev1: %s\n", qPrintable(error));
+            return 1;
+        }
+        std::printf("brindlev1: wrote the link key %s (mode 0600); copy it to the display "
+                    "program's machine, readable by its user only\n",
+                    qPrintable(options.makeKey));
+        return 0;
     }
     const bool windowed = !options.noWindow && HaveDisplay();
     options.noWindow = !windowed;

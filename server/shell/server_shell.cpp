@@ -1,6 +1,8 @@
 #include "server/shell/server_shell.h"
 
 #include "link/cli_srv.h"
+#include "link/link_key.h"
+#include "link/link_tls.h"
 #include "link/presence.h"
 #include "link/text_rules.h"
 #include "link/winsock.h"
@@ -30,6 +32,13 @@ ServerShell::ServerShell(std::unique_ptr<port::PortIo> io, ServerOptions options
     Timer1->setSingleShot(true);
     Timer1->setInterval(kTimer1Ms);
     connect(Timer1, &QTimer::timeout, this, &ServerShell::Timer1_Timer);
+    reconnect_ = new QTimer(this);
+    reconnect_->setSingleShot(true);
+    reconnect_->setInterval(kReconnectMs);
+    connect(reconnect_, &QTimer::timeout, this, [this] {
+        if (!ending_ && Winsock1)
+            Winsock1->Connect();
+    });
 }
 
 ServerShell::~ServerShell() {
@@ -39,6 +48,18 @@ ServerShell::~ServerShell() {
 
 bool ServerShell::Form_Load(QString* error) {
     const ServerArgument& a = options_.argument; // 1. parsed by the caller
+    std::optional<QByteArray> key;
+    if (!options_.keyFile.isEmpty()) { // before anything starts
+        QString why;
+        if (!lnk::TlsAvailable(&why)) {
+            if (error)
+                *error = QStringLiteral("--key: ") + why;
+            return false;
+        }
+        key = lnk::LoadKeyFile(options_.keyFile, error);
+        if (!key)
+            return false;
+    }
     vna_ = std::make_unique<engine::VNA01>(*io_, static_cast<engine::VnaEvents&>(*this)); // 2.
     vna_->setYieldHook([this] { Yield(); });
     vna_->setPriorityHook(CachedPriority());
@@ -51,14 +72,20 @@ bool ServerShell::Form_Load(QString* error) {
         connect(Winsock1, &lnk::Winsock::Closed, this, &ServerShell::Winsock1_Close);
         connect(Winsock1, &lnk::Winsock::DataArrival, this, &ServerShell::Winsock1_DataArrival);
         connect(Winsock1, &lnk::Winsock::Error, this, &ServerShell::Winsock1_Error);
+        connect(Winsock1, &lnk::Winsock::Refused, this, &ServerShell::Winsock1_Refused);
         if (Winsock1->State() != lnk::Winsock::kClosed)
             Winsock1->Close();
-        Winsock1->setRemoteHost(QStringLiteral("127.0.0.1"));
+        Winsock1->setRemoteHost(options_.displayHost); // or the --display machine
+        if (key)
+            Winsock1->setKey(*key);
         status_.Label2 = Latin1(a.ProtocolText);
         // The numeric value of the text ("dde" is port 0); a value that is
         // no port number connects nowhere and raises an error.
         const std::optional<int32_t> port = txt::ToInt32(txt::Val(a.ProtocolText));
-        Winsock1->setRemotePort(port && *port >= 0 && *port <= 65535 ? quint16(*port) : 0);
+        Winsock1->setRemotePort(options_.displayPort != 0 ? options_.displayPort
+                                : port && *port >= 0 && *port <= 65535 ? quint16(*port)
+                                                                       : 0);
+        waitingForDisplay_ = options_.stay;
         Winsock1->Connect();
     } else {
         cliSrv_ = new lnk::CliSrv(QStringLiteral("VNAIO"), QStringLiteral("Display"), {}, this);
@@ -88,8 +115,13 @@ bool ServerShell::Form_Load(QString* error) {
 
 void ServerShell::Timer1_Timer() {
     Timer1->stop();
-    if (!ending_)
-        RunLoop(-1);
+    if (ending_)
+        return;
+    if (waitingForDisplay_) { // a service scans only for a display program
+        setphysPending_ = true;
+        return;
+    }
+    RunLoop(-1);
 }
 
 // Runs the scan loop from the top of the event loop, or, when a loop runs
@@ -115,6 +147,7 @@ void ServerShell::RunLoop(int table) {
         restartWanted_ = table >= 0;
         const engine::VnaResult r = call();
         loopActive_ = false;
+        RestPortIfStopped();
         if (table < 0 && r != engine::VnaResult::Ok) {
             emit Problem(QStringLiteral("cannot start the scan with port \"%1\" and clock \"%2\": %3")
                              .arg(Latin1(a.PortText), Latin1(a.ClockText),
@@ -222,6 +255,21 @@ void ServerShell::SendToClient(const std::string& text) {
 void ServerShell::Winsock1_Connect() {
     everConnected_ = true;
     status_.Command1 = QStringLiteral(" Connected");
+    if (options_.stay) {
+        // A new display program: nothing of the last one is left over. It
+        // sends its own table and NewScan; the first one also has the start
+        // table scanned, as without --stay.
+        reconnect_->stop();
+        waitingForDisplay_ = false;
+        SendPaused_ = false;
+        RxBuffer.Clear();
+        lastSaid_.clear();
+        Say(QStringLiteral("connected to the display program at %1").arg(DisplayName()));
+        if (setphysPending_) {
+            setphysPending_ = false;
+            Timer1->start();
+        }
+    }
     TellFault();
 }
 
@@ -233,6 +281,10 @@ void ServerShell::TellFault() {
 }
 
 void ServerShell::Winsock1_Close() {
+    if (options_.stay) {
+        DisplayGone(QStringLiteral("the display program closed the link"));
+        return;
+    }
     // The display program closed the connection: nothing can reach this
     // server any more, so it ends rather than keep the port.
     if (Winsock1)
@@ -247,13 +299,92 @@ void ServerShell::Winsock1_DataArrival() {
 
 void ServerShell::Winsock1_Error(int number, const QString& description) {
     status_.Label3 = NText(number) + QLatin1Char(' ') + description;
+    if (options_.stay) {
+        const QString what = QStringLiteral("socket error %1 %2 (%3)")
+                                 .arg(number)
+                                 .arg(description, DisplayName());
+        if (!waitingForDisplay_)
+            DisplayGone(what); // the link broke
+        else {
+            Say(what + QStringLiteral(": trying again every %1 s").arg(kReconnectMs / 1000));
+            TryAgainLater();
+        }
+        return;
+    }
     if (options_.noWindow)
-        std::fprintf(stderr, "brindlev1: socket error %d %s (127.0.0.1 port %d)\n", number,
-                     qPrintable(description), Winsock1 ? int(Winsock1->remotePort()) : 0);
+        std::fprintf(stderr, "brindlev1: socket error %d %s (%s)\n", number,
+                     qPrintable(description), qPrintable(DisplayName()));
     if (number == lnk::Winsock::kErrUnusable || number == lnk::Winsock::kErrConnectionReset)
         EndProgram(0);
     else if (options_.noWindow && !everConnected_)
         EndProgram(1); // never connected, no window: nothing could reach it
+}
+
+// The display program's side refused the handshake, or it does not hold the
+// key: nothing reaches the engine. A service tries again; otherwise it is
+// told as a socket error would be.
+void ServerShell::Winsock1_Refused(const QString& peerAddress, const QString& reason) {
+    const QString text = QStringLiteral("the link to the display program at %1 was refused: %2")
+                             .arg(DisplayName(), reason);
+    Q_UNUSED(peerAddress); // DisplayName() names what was asked for, address and port
+    if (options_.stay) {
+        Say(text + QStringLiteral("; trying again every %1 s").arg(kReconnectMs / 1000));
+        TryAgainLater();
+        return;
+    }
+    Say(text);
+    if (options_.noWindow && !everConnected_)
+        EndProgram(1); // no window: nothing could reach it
+}
+
+void ServerShell::DisplayGone(const QString& why) {
+    if (ending_ || waitingForDisplay_)
+        return;
+    waitingForDisplay_ = true;
+    if (Winsock1)
+        Winsock1->Close();
+    // The loop ends at the end of its current iteration (whatever the
+    // analyser answers); the port is set to rest once it has.
+    deferredTable_ = -1;
+    restartWanted_ = false;
+    if (vna_) {
+        vna_->Stopscan();
+        vna_->setRunning(false);
+    }
+    RestPortIfStopped();
+    SendPaused_ = false;
+    RxBuffer.Clear();
+    status_.Command1 = QStringLiteral(" Waiting for the display");
+    Say(why + QStringLiteral(": scan stopped, port at rest; connecting again every %1 s")
+                  .arg(kReconnectMs / 1000));
+    TryAgainLater();
+}
+
+void ServerShell::RestPortIfStopped() {
+    if (waitingForDisplay_ && !loopActive_ && vna_)
+        port::ReleaseOutputs(*io_, vna_->portBase());
+}
+
+void ServerShell::TryAgainLater() {
+    if (!ending_)
+        reconnect_->start();
+}
+
+void ServerShell::Say(const QString& text) {
+    status_.Label3 = text;
+    if (text == lastSaid_)
+        return; // a service trying again every few seconds says it once
+    lastSaid_ = text;
+    std::fprintf(stderr, "brindlev1: %s\n", qPrintable(text));
+}
+
+QString ServerShell::DisplayName() const {
+    if (!Winsock1)
+        return {};
+    const QString host = Winsock1->remoteHost();
+    return (host.contains(':') ? '[' + host + ']' : host) + ':' +
+           QString::number(Winsock1->remotePort()) +
+           (Winsock1->secured() ? QStringLiteral(" (TLS)") : QString());
 }
 
 // ---- commands -----------------------------------------------------------------
@@ -351,6 +482,10 @@ void ServerShell::Dispatch(const std::string& message) {
         }
         return;
     case msg::kClose:
+        if (options_.stay) { // a service outlives its display programs
+            DisplayGone(QStringLiteral("the display program ended the link (99)"));
+            return;
+        }
         if (Winsock1)
             Winsock1->Close();
         EndProgram(0);
@@ -408,6 +543,7 @@ void ServerShell::EndProgram(int code) {
     deferredTable_ = -1;
     restartWanted_ = false;
     Timer1->stop();
+    reconnect_->stop();
     if (Winsock1)
         Winsock1->Close();
     if (cliSrv_)

@@ -51,10 +51,11 @@ public:
     ~ServerShell() override;
 
     /// Start-up in the documented order: fields, engine, link (TCP connect to
-    /// 127.0.0.1 or the local channel "VNAIO"), " Found "/" not found " for
-    /// the display program, the start table, Timer1. False (reason in
-    /// `error`) when the server cannot run: the local channel is held by
-    /// another live server.
+    /// 127.0.0.1 or the --display host, or the local channel "VNAIO"),
+    /// " Found "/" not found " for the display program, the start table,
+    /// Timer1. False (reason in `error`) when the server cannot run: the
+    /// local channel is held by another live server, or the --key file
+    /// cannot be used.
     bool Form_Load(QString* error = nullptr);
     /// Closes the link, stops the engine and ends the program (Ended).
     void Form_Unload();
@@ -93,6 +94,12 @@ public:
     static constexpr qint64 kFlushAt = 16 * 1024;
     /// Reports queued on TCP beyond this wait until the display reads them.
     static constexpr qint64 kMaxTcpBacklog = 64 * 1024;
+    /// With --stay: time between two attempts to reach the display program.
+    static constexpr int kReconnectMs = 3000;
+
+    /// With --stay: no display program is connected (none yet, or it went
+    /// away); the scan is stopped and the port at rest.
+    bool waitingForDisplay() const { return waitingForDisplay_; }
 
 signals:
     /// The program ends with this status (the engine has stopped).
@@ -116,6 +123,14 @@ private:
     void Winsock1_Close();
     void Winsock1_DataArrival();
     void Winsock1_Error(int number, const QString& description);
+    void Winsock1_Refused(const QString& peerAddress, const QString& reason);
+
+    // --stay: the display program went away; stop, rest the port, try again.
+    void DisplayGone(const QString& why);
+    void RestPortIfStopped();
+    void TryAgainLater();
+    void Say(const QString& text); // status window's socket line and stderr, once per text
+    QString DisplayName() const;
 
     void Dispatch(const std::string& message);
     void TellFault();
@@ -131,6 +146,7 @@ private:
     lnk::CliSrv* cliSrv_ = nullptr;
     lnk::ProgramPresence* presence_ = nullptr;
     QTimer* Timer1 = nullptr;
+    QTimer* reconnect_ = nullptr;
 
     bool UseWindowMessages_ = false;
     bool SendPaused_ = false;
@@ -144,6 +160,9 @@ private:
     int deferredTable_ = -1;   // NewScan waiting for the event loop
     bool restartWanted_ = false; // a NewScan came after the last Stopscan
     bool everConnected_ = false;
+    bool waitingForDisplay_ = false; // --stay: between two display programs
+    bool setphysPending_ = false;    // --stay: the start timer fired before any display came
+    QString lastSaid_;
     bool ending_ = false;
     int exitCode_ = 0;
     qint64 lastYieldUs_ = 0;

@@ -5,8 +5,10 @@
 // on a condition with a bounded timeout.
 
 #include "link/cli_srv.h"
+#include "link/link_key.h"
 #include "link/messages.h"
 #include "link/text_rules.h"
+#include "link/winsock.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -171,6 +173,56 @@ private:
     QTcpSocket* conn_ = nullptr;
 };
 
+/// The display program's listener with the link key (TLS): accepts every
+/// connection that passes the handshake, a new one replacing the old; keeps
+/// the addresses of the peers it refused.
+class TlsDisplay final : public Display {
+public:
+    /// `port` 0: a free port.
+    explicit TlsDisplay(const QByteArray& key, quint16 port = 0) {
+        w_.setKey(key);
+        w_.setLocalPort(port);
+        QObject::connect(&w_, &lnk::Winsock::ConnectionRequest, [this](int id) {
+            if (w_.State() != lnk::Winsock::kClosed)
+                w_.Close();
+            w_.Accept(id);
+            ++connections;
+        });
+        QObject::connect(&w_, &lnk::Winsock::DataArrival, [this] { Take(w_.GetData()); });
+        QObject::connect(&w_, &lnk::Winsock::Refused,
+                         [this](const QString& address, const QString&) { refused.push_back(address); });
+        w_.Listen();
+    }
+    std::string protocol() const override { return std::to_string(w_.localPort()); }
+    quint16 port() const { return w_.localPort(); }
+    bool WaitConnected(int ms = 10000) {
+        return WaitFor([this] { return w_.State() == lnk::Winsock::kConnected; }, ms);
+    }
+    void Send(const std::string& text) override {
+        w_.SendData(text.data(), qint64(text.size()));
+        w_.Flush();
+    }
+    bool linked() const override { return w_.State() == lnk::Winsock::kConnected; }
+    /// Closes the connection and stops listening: the display program ends.
+    void Hangup() override {
+        w_.Close();
+        w_.StopListening();
+    }
+
+    int connections = 0;
+    std::vector<QString> refused;
+
+private:
+    lnk::Winsock w_;
+};
+
+/// A new link key file in `dir`.
+inline QString MakeKey(const QTemporaryDir& dir, const QString& name) {
+    const QString path = dir.filePath(name);
+    lnk::MakeKeyFile(path, nullptr);
+    return path;
+}
+
 class LocalDisplay final : public Display {
 public:
     explicit LocalDisplay(const QString& dir) : link_("Display", "VNAIO", dir) {
@@ -195,12 +247,13 @@ private:
 class Server {
 public:
     /// `virtualTime` false: the simulator in real time, as with hardware.
+    /// `capture`: keep what it prints (output()) instead of passing it on.
     Server(const QString& channelDir, const std::string& protocol, const QStringList& extra = {},
-           bool virtualTime = true) {
+           bool virtualTime = true, bool capture = false) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", channelDir);
         proc_.setProcessEnvironment(env);
-        proc_.setProcessChannelMode(QProcess::ForwardedChannels);
+        proc_.setProcessChannelMode(capture ? QProcess::MergedChannels : QProcess::ForwardedChannels);
         QStringList args{"&H378,148.3419," + QString::fromStdString(protocol), "--no-window",
                          "--noise", "off"};
         if (virtualTime)
@@ -215,6 +268,11 @@ public:
         }
     }
     QProcess& process() { return proc_; }
+    /// What it printed so far (with `capture`).
+    QString output() {
+        printed_ += QString::fromLocal8Bit(proc_.readAll());
+        return printed_;
+    }
     bool running() const { return proc_.state() == QProcess::Running; }
     /// Waits (processing events) until the process has ended.
     bool WaitEnded(int ms) {
@@ -223,6 +281,7 @@ public:
 
 private:
     QProcess proc_;
+    QString printed_;
 };
 
 } // namespace systest

@@ -1,5 +1,6 @@
-// brindlev1 as a separate process in virtual time, driven over TCP and over
-// the local link as the display program drives it.
+// brindlev1 as a separate process in virtual time, driven over TCP (plain,
+// and with TLS and the link key) and over the local link as the display
+// program drives it.
 #include "server_rig.h"
 
 #include "link/presence.h"
@@ -12,20 +13,27 @@ using namespace systest;
 
 namespace {
 
-enum class Link { Tcp, Local };
+enum class Link { Tcp, Tls, Local };
 
 class ServerSystem : public ::testing::TestWithParam<Link> {
 protected:
     void SetUp() override {
-        if (GetParam() == Link::Tcp)
-            display = std::make_unique<TcpDisplay>();
-        else
-            display = std::make_unique<LocalDisplay>(dir.path());
-        server = std::make_unique<Server>(dir.path(), display->protocol());
-        ASSERT_TRUE(server->running());
+        QStringList extra;
         if (GetParam() == Link::Tcp) {
-            ASSERT_TRUE(static_cast<TcpDisplay&>(*display).WaitConnected());
+            display = std::make_unique<TcpDisplay>();
+        } else if (GetParam() == Link::Tls) {
+            const QString key = MakeKey(dir, "link.key");
+            display = std::make_unique<TlsDisplay>(*lnk::LoadKeyFile(key, nullptr));
+            extra << "--key" << key;
+        } else {
+            display = std::make_unique<LocalDisplay>(dir.path());
         }
+        server = std::make_unique<Server>(dir.path(), display->protocol(), extra);
+        ASSERT_TRUE(server->running());
+        if (GetParam() == Link::Tcp)
+            ASSERT_TRUE(static_cast<TcpDisplay&>(*display).WaitConnected());
+        if (GetParam() == Link::Tls)
+            ASSERT_TRUE(static_cast<TlsDisplay&>(*display).WaitConnected());
         ASSERT_GE(display->WaitReport(0, [](const Report& r) { return r.data(); }), 0)
             << "no report from the server";
     }
@@ -181,10 +189,11 @@ TEST_P(ServerSystem, ARunningServerIsVisibleToTheUser) {
 }
 
 std::string LinkName(const ::testing::TestParamInfo<Link>& p) {
-    return p.param == Link::Tcp ? "Tcp" : "LocalLink";
+    return p.param == Link::Tcp ? "Tcp" : p.param == Link::Tls ? "TcpWithTls" : "LocalLink";
 }
 
-INSTANTIATE_TEST_SUITE_P(Links, ServerSystem, ::testing::Values(Link::Tcp, Link::Local), LinkName);
+INSTANTIATE_TEST_SUITE_P(Links, ServerSystem, ::testing::Values(Link::Tcp, Link::Tls, Link::Local),
+                         LinkName);
 
 TEST(ServerStart, APortThatCannotBeOpenedIsAnErrorNamingTheDevice) {
     QProcess p;

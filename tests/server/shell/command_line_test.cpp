@@ -86,3 +86,46 @@ TEST(ParseOptions, RefusesWhatItCannotUse) {
     EXPECT_TRUE(e.contains("lpt")) << e.toStdString();
     EXPECT_FALSE(UsageText().isEmpty());
 }
+
+TEST(ParseOptions, TheDisplayMachineTheKeyAndTheService) {
+    const QString arg = "&H378,148.3419,54321";
+    ServerOptions o = ParseOptions({arg});
+    EXPECT_EQ(o.displayHost, "127.0.0.1"); // as always without --display
+    EXPECT_EQ(o.displayPort, 0);
+    EXPECT_FALSE(o.stay);
+    EXPECT_TRUE(o.keyFile.isEmpty());
+
+    struct Case { const char* display; const char* host; quint16 port; };
+    for (const Case& c : {Case{"lab-pc", "lab-pc", 0}, Case{"lab-pc:6000", "lab-pc", 6000},
+                          Case{"10.0.0.5:65535", "10.0.0.5", 65535}, Case{"[fe80::1]:7", "fe80::1", 7},
+                          Case{"2001:db8::5", "2001:db8::5", 0}, Case{"[::1]", "::1", 0}}) {
+        o = ParseOptions({arg, "--display", c.display, "--key", "k", "--stay"});
+        EXPECT_TRUE(o.error.isEmpty()) << c.display << ": " << o.error.toStdString();
+        EXPECT_EQ(o.displayHost, c.host) << c.display;
+        EXPECT_EQ(o.displayPort, c.port) << c.display;
+        EXPECT_TRUE(o.stay);
+        EXPECT_EQ(o.keyFile, "k");
+    }
+    for (const char* bad : {"h:", "h:0", "h:65536", "h:x", ":80", "[::1", "[::1]x", ""}) {
+        EXPECT_TRUE(ParseOptions({arg, "--display", bad, "--key", "k"}).error.contains("--display"))
+            << bad;
+    }
+
+    // Loopback needs no key; another machine does.
+    for (const char* local : {"localhost", "LOCALHOST:1", "127.0.0.1", "127.8.9.10:5", "[::1]:5"})
+        EXPECT_TRUE(ParseOptions({arg, "--display", local}).error.isEmpty()) << local;
+    for (const char* remote : {"192.168.1.20", "lab-laptop", "localhost.example.org", "[2001:db8::1]:5"}) {
+        const QString e = ParseOptions({arg, "--display", remote}).error;
+        EXPECT_TRUE(e.contains("--key FILE")) << remote << ": " << e.toStdString();
+    }
+    // The local link has none of them.
+    for (const QStringList& extra : {QStringList{"--stay"}, {"--key", "k"}, {"--display", "localhost"}})
+        EXPECT_TRUE(ParseOptions(QStringList{"&H378,148.3419,DDE"} + extra).error.contains("DDE"));
+
+    // --make-key needs nothing else.
+    o = ParseOptions({"--make-key", "/tmp/k"});
+    EXPECT_TRUE(o.error.isEmpty());
+    EXPECT_EQ(o.makeKey, "/tmp/k");
+    for (const char* option : {"--display", "--stay", "--key", "--make-key"})
+        EXPECT_TRUE(UsageText().contains(option)) << option;
+}
