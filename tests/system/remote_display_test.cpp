@@ -92,7 +92,8 @@ struct RemoteRig : BatchRig {
         Errors();
         return display.exitStatus() == QProcess::NormalExit ? display.exitCode() : -1;
     }
-    /// The server as a lab PC starts it, on the simulated analyser.
+    /// The server as a lab PC starts it, on the simulated analyser, with the
+    /// port and clock of the shipped configuration.
     QProcess& StartServer(const QStringList& extra) {
         servers.push_back(std::make_unique<QProcess>());
         QProcess& s = *servers.back();
@@ -101,7 +102,7 @@ struct RemoteRig : BatchRig {
         s.start(BRINDLEV1_PATH, QStringList{"--no-window", "--virtual-time", "--noise", "off",
                                             "--dut", "bpf10m7", "--display",
                                             QString("127.0.0.1:%1").arg(port)} +
-                                    extra);
+                                    extra + QStringList{QString("&H378,148.3419,%1").arg(port)});
         EXPECT_TRUE(s.waitForStarted(10000));
         return s;
     }
