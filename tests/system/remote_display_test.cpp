@@ -1,9 +1,10 @@
 // The display program waiting for a server on another machine, with the real
 // programs: tavrel13 --batch --remote-server --key and brindlev1 started by
 // the test with --display 127.0.0.1:PORT --key, as a lab PC would start it.
-// The measurement over the keyed link equals the one over the plain local
-// link byte for byte; peers without the key are turned away while the
-// display keeps waiting; an unusable key file stops the start.
+// The measurement over the keyed link (a remote server, or our own server
+// with "Remote" ticked) equals the one over the plain local link byte for
+// byte; peers without the key are turned away while the display keeps
+// waiting; an unusable key file stops the start.
 #include "tests/batch_rig.h"
 
 #include <QFile>
@@ -133,6 +134,19 @@ TEST(RemoteDisplay, TheKeyedLinkMeasuresWhatThePlainLocalLinkMeasures) {
     const QByteArray local = FileBytes(plain.dir.filePath("local.s2p"));
     ASSERT_FALSE(local.isEmpty());
     EXPECT_EQ(FileBytes(r.dir.filePath("remote.s2p")), local);
+
+    // "Remote" ticked: the display starts its own server and gives it the key.
+    QFile cfg(r.dir.filePath("tavrel.Cfg"));
+    ASSERT_TRUE(cfg.open(QIODevice::Append));
+    cfg.write("TCPRemote=YES\nKeyFile=link.key\n");
+    cfg.close();
+    r.Run(QStringList{"--virtual-time", "--noise", "off", "--dut", "bpf10m7", "--out",
+                      "own.s2p"} +
+          kSweep);
+    ASSERT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    EXPECT_TRUE(r.errors.contains("(all interfaces, key required)")) << r.errors.toStdString();
+    EXPECT_TRUE(r.errors.contains("Server connected from 127.0.0.1")) << r.errors.toStdString();
+    EXPECT_EQ(FileBytes(r.dir.filePath("own.s2p")), local);
 }
 
 TEST(RemoteDisplay, PeersWithoutTheKeyAreTurnedAwayAndTheDisplayKeepsWaiting) {
