@@ -67,17 +67,22 @@ void ConfigureTls(QSslSocket* s, const QByteArray& key) {
 void GuardHandshake(QSslSocket* s, int timeoutMs, QObject* context,
                     std::function<void(const QString& reason)> done) {
     struct Watch {
-        QTimer timer;
+        QPointer<QTimer> timer; // a child of the socket
         QList<QMetaObject::Connection> links;
         std::function<void(const QString&)> done;
     };
     auto w = std::make_shared<Watch>();
     w->done = std::move(done);
+    w->timer = new QTimer(s);
+    w->timer->setSingleShot(true);
     // Ends the watch (once) and reports.
     auto finish = [w, alive = QPointer<QSslSocket>(s)](const QString& reason) {
         if (!w->done)
             return;
-        w->timer.stop();
+        if (w->timer) {
+            w->timer->stop();
+            w->timer->deleteLater(); // not here: it may be the one emitting
+        }
         for (const auto& l : w->links)
             QObject::disconnect(l);
         const auto report = std::move(w->done);
@@ -99,11 +104,10 @@ void GuardHandshake(QSslSocket* s, int timeoutMs, QObject* context,
     w->links << QObject::connect(s, &QSslSocket::disconnected, context, [finish] {
         finish(QStringLiteral("the peer closed the connection during the TLS handshake"));
     });
-    w->timer.setSingleShot(true);
-    w->links << QObject::connect(&w->timer, &QTimer::timeout, context, [finish, timeoutMs] {
+    w->links << QObject::connect(w->timer, &QTimer::timeout, context, [finish, timeoutMs] {
         finish(QStringLiteral("no TLS handshake within %1 s").arg(timeoutMs / 1000.0));
     });
-    w->timer.start(timeoutMs);
+    w->timer->start(timeoutMs);
 }
 
 QString PeerAddressText(const QAbstractSocket& s) {

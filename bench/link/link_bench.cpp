@@ -6,24 +6,34 @@
 //                       engine's own CPU time per row on the same table (the
 //                       simulator rig, no link), minus 1: what the link adds
 //                       (target below 0.10)
+//  link.rows_per_s_tls  as link.rows_per_s_tcp, the server started with --key
+//                       and the listener doing the TLS handshake with the key
+//  link.tls_cost_ratio  the server's CPU time per row with TLS over that with
+//                       the plain TCP link, minus 1: what the encryption adds
 // Per-report costs of building and reading a report are in the table above
 // the figures.
 
+#include "link/link_key.h"
 #include "link/messages.h"
 #include "link/vna.h"
+#include "link/winsock.h"
 #include "server/engine/sim_harness.h"
 #include "server/shell/server_shell.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 #include <cstdio>
 #include <ctime>
 #include <unistd.h>
@@ -154,6 +164,120 @@ double EngineCpuPerRow(long* rowsOut) {
     return (ThreadCpuSeconds() - c0) / double(rows);
 }
 
+// Runs events until `done` holds or `ms` have passed.
+void RunEventsUntil(const std::function<bool()>& done, qint64 ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+}
+
+// Counts the data reports and ends of scan in what arrives.
+struct RowCounter {
+    msg::FrameBuffer rx;
+    std::string m;
+    long rows = 0;
+    int ends = 0;
+    void Take(const QByteArray& d) {
+        rx.Append(std::string_view(d.constData(), size_t(d.size())));
+        while (rx.Next(m))
+            rows += m.compare(0, 4, "1001") == 0, ends += m.compare(0, 4, "1002") == 0;
+    }
+};
+
+// As MeasureTcp, with the display program's listener (lnk::Winsock) on this
+// side; with a key brindlev1 gets --key and the link is TLS, without one it
+// is plain.
+TcpFigures MeasureWinsock(const QString& server, const QString& keyFile, const QByteArray& key,
+                      double seconds) {
+    TcpFigures out;
+    lnk::Winsock listener;
+    listener.setKey(key);
+    QObject::connect(&listener, &lnk::Winsock::ConnectionRequest, &listener,
+                     [&listener](int id) { listener.Accept(id); });
+    RowCounter count;
+    QObject::connect(&listener, &lnk::Winsock::DataArrival, &listener,
+                     [&] { count.Take(listener.GetData()); });
+    if (!listener.Listen())
+        return out;
+    QProcess proc;
+    proc.setProcessChannelMode(QProcess::ForwardedChannels);
+    QStringList args{QStringLiteral("&H378,148.3419,%1").arg(listener.localPort()), "--no-window",
+                     "--virtual-time", "--noise", "off"};
+    if (!key.isEmpty())
+        args << "--key" << keyFile;
+    proc.start(server, args);
+    auto up = [&] { return listener.State() == lnk::Winsock::kConnected; };
+    if (!proc.waitForStarted(10000))
+        return out;
+    RunEventsUntil(up, 10000);
+    if (!up())
+        return out;
+    listener.SendData(QByteArray::fromStdString(
+        msg::WithTerminator(msg::SetUpScan(0, 100, 490000, 600000000, kSpeed, kSettle, 24, 255,
+                                           255, 255, 255, 255)) +
+        msg::WithTerminator(msg::NewScan(0))));
+    listener.Flush();
+    RunEventsUntil([&] { return count.ends >= 3; }, 20000); // the new table surely runs
+    count.rows = 0;
+    const double cpu0 = ProcessCpuSeconds(proc.processId());
+    QElapsedTimer t;
+    t.start();
+    RunEventsUntil([] { return false; }, qint64(seconds * 1000));
+    out.seconds = double(t.nsecsElapsed()) * 1e-9;
+    out.serverCpu = ProcessCpuSeconds(proc.processId()) - cpu0;
+    out.rows = count.rows;
+    out.rowsPerSecond = double(out.rows) / out.seconds;
+    out.cpuPerRow = out.rows > 0 ? out.serverCpu / double(out.rows) : 0;
+    listener.SendData("99#");
+    listener.Flush();
+    RunEventsUntil([&] { return proc.state() == QProcess::NotRunning; }, 5000);
+    return out;
+}
+
+// link.rows_per_s_tls and link.tls_cost_ratio: the plain link and TLS in
+// turn, both through the same listener, three rounds, each figure the best
+// of its rounds.
+bool ReportTls(const QString& server) {
+    QTemporaryDir dir;
+    const QString keyFile = dir.filePath("link.key");
+    QString error;
+    std::optional<QByteArray> key;
+    if (lnk::MakeKeyFile(keyFile, &error))
+        key = lnk::LoadKeyFile(keyFile, &error);
+    if (!key) {
+        std::printf("# link.rows_per_s_tls: %s\n", qPrintable(error));
+        return false;
+    }
+    TcpFigures plain, tls;
+    auto best = [](TcpFigures& b, const TcpFigures& t) {
+        if (b.rows == 0 || t.cpuPerRow < b.cpuPerRow)
+            b.cpuPerRow = t.cpuPerRow;
+        b.rowsPerSecond = std::max(b.rowsPerSecond, t.rowsPerSecond);
+        b.rows += t.rows;
+    };
+    for (int round = 0; round < 3; ++round) {
+        const TcpFigures p = MeasureWinsock(server, keyFile, {}, 1.5);
+        const TcpFigures t = MeasureWinsock(server, keyFile, *key, 1.5);
+        if (p.rows == 0 || t.rows == 0) {
+            std::printf("# link.rows_per_s_tls: brindlev1 (%s) delivered no rows\n", qPrintable(server));
+            return false;
+        }
+        best(plain, p);
+        best(tls, t);
+    }
+    std::printf("# link.rows_per_s_tls: as link.rows_per_s_tcp with --key (TLS 1.2 ECDHE-PSK), "
+                "the display program's listener class on this side, best of 3 runs of 1.5 s "
+                "(%ld rows in all); the plain link through it: %.0f rows/s\n",
+                tls.rows, plain.rowsPerSecond);
+    std::printf("link.rows_per_s_tls: %.0f\n", tls.rowsPerSecond);
+    std::printf("# link.tls_cost_ratio: server CPU per row with TLS %.3f us, over the plain link "
+                "%.3f us (measured in turn with it, %ld rows), best of 3 each\n",
+                tls.cpuPerRow * 1e6, plain.cpuPerRow * 1e6, plain.rows);
+    std::printf("link.tls_cost_ratio: %.3f\n", tls.cpuPerRow / plain.cpuPerRow - 1.0);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -190,5 +314,7 @@ int main(int argc, char** argv) {
                 "the same table %.3f us (%ld rows), best of 3 each\n",
                 tcp.cpuPerRow * 1e6, engine * 1e6, engineRows);
     std::printf("link.cost_ratio: %.3f\n", tcp.cpuPerRow / engine - 1.0);
+    if (!ReportTls(server))
+        return 1;
     return 0;
 }

@@ -110,6 +110,7 @@ void frmVNA::Refresh() {
     Label10->setText(s.Label10);
     Label11->setText(s.Label11);
     Label3->setText(s.Label3);
+    Label3->setToolTip(s.Label3); // a refused link's reason is longer than the field
     Command1->setText(s.Command1);
     Fault->setText(s.fault);
     Fault->setVisible(!s.fault.isEmpty());

@@ -14,6 +14,8 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <string_view>
+#include <vector>
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -62,6 +64,25 @@ void Fail(bool windowed, const QString& text) {
         QMessageBox::critical(nullptr, QStringLiteral("BrindleV1"), text);
 }
 
+// The arguments for Qt without --display HOST: Qt's X11 platform takes
+// "-display"/"--display" for the X server, and would try to open the
+// display program's machine as one.
+std::vector<char*> ArgumentsForQt(int argc, char** argv) {
+    std::vector<char*> out;
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view a(argv[i]);
+        if (i > 0 && (a == "--display" || a == "-display")) {
+            ++i; // and its value
+            continue;
+        }
+        if (i > 0 && (a.rfind("--display=", 0) == 0 || a.rfind("-display=", 0) == 0))
+            continue;
+        out.push_back(argv[i]);
+    }
+    out.push_back(nullptr);
+    return out;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -95,11 +116,13 @@ int main(int argc, char** argv) {
     if (!windowed)
         qInstallMessageHandler(QuietMessages);
 
+    std::vector<char*> qtArgv = ArgumentsForQt(argc, argv); // lives as long as the application
+    int qtArgc = int(qtArgv.size()) - 1;
     std::unique_ptr<QCoreApplication> app;
     if (windowed)
-        app = std::make_unique<QApplication>(argc, argv);
+        app = std::make_unique<QApplication>(qtArgc, qtArgv.data());
     else
-        app = std::make_unique<QCoreApplication>(argc, argv);
+        app = std::make_unique<QCoreApplication>(qtArgc, qtArgv.data());
     QCoreApplication::setApplicationName(QStringLiteral("BrindleV1"));
 
     port::OpenedPort opened = port::OpenPort(options.port);

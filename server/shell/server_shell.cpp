@@ -326,13 +326,14 @@ void ServerShell::Winsock1_Error(int number, const QString& description) {
 void ServerShell::Winsock1_Refused(const QString& peerAddress, const QString& reason) {
     const QString text = QStringLiteral("the link to the display program at %1 was refused: %2")
                              .arg(DisplayName(), reason);
-    Q_UNUSED(peerAddress); // DisplayName() names what was asked for, address and port
+    // DisplayName() names what was asked for, address and port.
+    const QString brief = QStringLiteral("refused: ") + reason + QStringLiteral(" (") + peerAddress + ')';
     if (options_.stay) {
-        Say(text + QStringLiteral("; trying again every %1 s").arg(kReconnectMs / 1000));
+        Say(text + QStringLiteral("; trying again every %1 s").arg(kReconnectMs / 1000), brief);
         TryAgainLater();
         return;
     }
-    Say(text);
+    Say(text, brief);
     if (options_.noWindow && !everConnected_)
         EndProgram(1); // no window: nothing could reach it
 }
@@ -370,8 +371,8 @@ void ServerShell::TryAgainLater() {
         reconnect_->start();
 }
 
-void ServerShell::Say(const QString& text) {
-    status_.Label3 = text;
+void ServerShell::Say(const QString& text, const QString& brief) {
+    status_.Label3 = brief.isEmpty() ? text : brief;
     if (text == lastSaid_)
         return; // a service trying again every few seconds says it once
     lastSaid_ = text;

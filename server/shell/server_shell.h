@@ -129,7 +129,9 @@ private:
     void DisplayGone(const QString& why);
     void RestPortIfStopped();
     void TryAgainLater();
-    void Say(const QString& text); // status window's socket line and stderr, once per text
+    // stderr (once per text) and the status window's socket line (`brief`
+    // there when given: the field is short).
+    void Say(const QString& text, const QString& brief = {});
     QString DisplayName() const;
 
     void Dispatch(const std::string& message);
