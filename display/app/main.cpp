@@ -44,9 +44,11 @@ Parsed Parse(const QStringList& arguments) {
         "Without --batch it opens the main window, starts the server brindlev1 and shows\n"
         "the measurement live. With --batch it measures without windows and writes a\n"
         "Touchstone file (progress on the error stream; exit status 0 on success, 2 bad\n"
-        "option, 3 server not found or ended, 4 link not up in time, 5 no complete sweep,\n"
-        "6 file not written). The configuration tavrel.Cfg and the calibration Master.cd\n"
-        "are read from the current directory, or from the folder of --work-dir.");
+        "option or unusable key file, 3 server not found or ended, 4 link not up in time,\n"
+        "5 no complete sweep, 6 file not written). With --remote-server it starts no server\n"
+        "but waits for one started on another machine with brindlev1 --display.\n"
+        "The configuration tavrel.Cfg and the calibration Master.cd are read from the\n"
+        "current directory, or from the folder of --work-dir.");
     p.addHelpOption();
     p.addVersionOption();
     const QCommandLineOption batch("batch", "Measure without windows and write a file.");
