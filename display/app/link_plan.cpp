@@ -25,7 +25,9 @@ LinkPlan PlanLink(const VnaConfig& cfg, bool remoteServerOption, const QString& 
         plan.problem = "no link key file is set (--key FILE, or KeyFile= in tavrel.Cfg; "
                        "brindlev1 --make-key FILE makes one)";
     } else {
-        plan.keyFile = QDir::cleanPath(QDir(workDir).absoluteFilePath(given));
+        // "~/" is the home folder, as a user writes it in the file too.
+        const QString path = given.startsWith("~/") ? QDir::home().filePath(given.mid(2)) : given;
+        plan.keyFile = QDir::cleanPath(QDir(workDir).absoluteFilePath(path));
         QString why;
         if (const std::optional<QByteArray> key = load(plan.keyFile, &why); key && !key->isEmpty())
             plan.key = *key;

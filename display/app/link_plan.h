@@ -45,6 +45,6 @@ struct LinkPlan {
 /// The plan for a start: `remoteServerOption` and `keyFileOption` come from
 /// the command line (--remote-server, --key FILE; the key file given there
 /// wins over the configuration's), relative key paths are taken in
-/// `workDir`; `load` reads the key file.
+/// `workDir`, "~/" in the home folder; `load` reads the key file.
 LinkPlan PlanLink(const VnaConfig& cfg, bool remoteServerOption, const QString& keyFileOption,
                   const QString& workDir, const KeyLoader& load);

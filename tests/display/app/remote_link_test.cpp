@@ -171,6 +171,9 @@ TEST(LinkPlan, TheLinkFollowsTheConfigurationAndTheCommandLine) {
     p = PlanLink(Tcp(false, false, "lab.key"), true, {}, k.dir.path(), Loader());
     EXPECT_TRUE(p.remoteServer && p.allInterfaces && !p.startServer);
     EXPECT_EQ(p.keyFile, key);
+    // "~/" in the file is the home folder.
+    p = PlanLink(Tcp(false, true, "~/.config/vna/none.key"), false, {}, k.dir.path(), Loader());
+    EXPECT_EQ(p.keyFile, QDir::home().filePath(".config/vna/none.key"));
 }
 
 TEST(LinkPlan, WithoutAUsableKeyNothingListensToOtherMachines) {
