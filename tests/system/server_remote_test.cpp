@@ -136,11 +136,9 @@ TEST(RemoteServer, KeysAndHostsItCannotUseAreRefusedAtTheStart) {
     EXPECT_TRUE(missing.contains(dir.filePath("no.key"))) << missing.toStdString();
 
     // Another machine without a key: refused before anything starts.
-    for (const char* host : {"192.0.2.7", "lab-laptop:54321", "[2001:db8::1]:5000"}) {
-        const auto [code, out] = RunToEnd({arg, "--no-window", "--display", host});
-        EXPECT_EQ(code, 2) << host;
-        EXPECT_TRUE(out.contains("--key FILE")) << out.toStdString();
-    }
+    const auto [remoteCode, remote] = RunToEnd({arg, "--no-window", "--display", "192.0.2.7"});
+    EXPECT_EQ(remoteCode, 2);
+    EXPECT_TRUE(remote.contains("192.0.2.7") && remote.contains("--key FILE")) << remote.toStdString();
 
     // --make-key writes a private key file once.
     const QString made = dir.filePath("made.key");
