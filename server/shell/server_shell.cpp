@@ -147,6 +147,7 @@ void ServerShell::RunLoop(int table) {
         restartWanted_ = table >= 0;
         const engine::VnaResult r = call();
         loopActive_ = false;
+        HandOver(false); // the reports of the loop's last stretch
         RestPortIfStopped();
         if (table < 0 && r != engine::VnaResult::Ok) {
             emit Problem(QStringLiteral("cannot start the scan with port \"%1\" and clock \"%2\": %3")
@@ -200,6 +201,7 @@ void ServerShell::Yield() {
     if (now - lastYieldUs_ < kYieldIntervalUs)
         return;
     lastYieldUs_ = now;
+    HandOver(false);
     QCoreApplication::processEvents();
 }
 
@@ -219,6 +221,16 @@ void ServerShell::Stateinfo(int16_t Statid) {
 void ServerShell::Rateinfo(int16_t rat) { SendToClient(msg::Rateinfo(rat)); }
 
 void ServerShell::DataReady(const engine::DataRecord& r) {
+    if (!UseWindowMessages_) {
+        // Written straight into the out-box: no text of its own, no copy.
+        if (TcpOpen()) {
+            msg::AppendDataReady(outBox_, r.ta, r.Idx, r.rf, r.LOPH, r.dat, r.tag, r.ADCS,
+                                 r.ADCBits, r.VNATime, r.B0, r.B1, r.B2, r.B3, r.B4);
+            if (qint64(outBox_.size()) > kFlushAt)
+                HandOver(true);
+        }
+        return;
+    }
     report_.clear();
     msg::AppendDataReady(report_, r.ta, r.Idx, r.rf, r.LOPH, r.dat, r.tag, r.ADCS, r.ADCBits,
                          r.VNATime, r.B0, r.B1, r.B2, r.B3, r.B4);
@@ -238,18 +250,38 @@ void ServerShell::SendToClient(const std::string& text) {
         cliSrv_->SendMsgData(QByteArray(text.data(), qsizetype(text.size())));
         return;
     }
-    if (!Winsock1 || Winsock1->State() != lnk::Winsock::kConnected || SendPaused_)
+    if (!TcpOpen())
         return;
-    // Queued here, handed to the system at the loop's next yield (a few
-    // hundred microseconds at most), so one write carries many reports.
-    Winsock1->SendData(text.data(), qint64(text.size()));
-    if (Winsock1->bytesToWrite() > kFlushAt)
+    outBox_ += text;
+    // From inside the loop the out-box goes to the socket at the loop's next
+    // yield (a millisecond at most), so that one write carries many
+    // reports; from outside, at once.
+    if (!loopActive_ || qint64(outBox_.size()) > kFlushAt)
+        HandOver(qint64(outBox_.size()) > kFlushAt);
+}
+
+bool ServerShell::TcpOpen() const {
+    return !ending_ && Winsock1 && Winsock1->State() == lnk::Winsock::kConnected && !SendPaused_;
+}
+
+void ServerShell::HandOver(bool now) {
+    if (outBox_.empty())
+        return;
+    if (Winsock1 && Winsock1->State() == lnk::Winsock::kConnected)
+        Winsock1->SendData(outBox_.data(), qint64(outBox_.size()));
+    outBox_.clear();
+    if (!Winsock1)
+        return;
+    if (now)
         Winsock1->Flush();
     // A display program that does not read holds the loop back instead of
-    // letting the queue grow without bound.
-    while (Winsock1 && Winsock1->bytesToWrite() > kMaxTcpBacklog &&
+    // letting the queue grow without bound. The wait sleeps in the event
+    // loop, so the server stays controllable meanwhile: the socket's room
+    // to write, a command from the display ("99#", a stop), a signal or the
+    // status window wake it.
+    while (!ending_ && Winsock1 && Winsock1->bytesToWrite() > kMaxTcpBacklog &&
            Winsock1->State() == lnk::Winsock::kConnected)
-        Winsock1->waitForBytesWritten(100);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void ServerShell::Winsock1_Connect() {
@@ -355,6 +387,7 @@ void ServerShell::DisplayGone(const QString& why) {
     RestPortIfStopped();
     SendPaused_ = false;
     RxBuffer.Clear();
+    outBox_.clear(); // reports for the display program that went away
     status_.Command1 = QStringLiteral(" Waiting for the display");
     Say(why + QStringLiteral(": scan stopped, port at rest; connecting again every %1 s")
                   .arg(kReconnectMs / 1000));

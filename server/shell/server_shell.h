@@ -90,7 +90,7 @@ public:
     /// after each slice of a sleeping wait).
     static constexpr int kYieldIntervalUs = 1000;
     static constexpr unsigned kYieldCallsPerLook = 16; ///< a power of two
-    /// Reports queued on TCP beyond this are handed to the system at once.
+    /// Reports collected for TCP beyond this are handed to the system at once.
     static constexpr qint64 kFlushAt = 16 * 1024;
     /// Reports queued on TCP beyond this wait until the display reads them.
     static constexpr qint64 kMaxTcpBacklog = 64 * 1024;
@@ -134,6 +134,11 @@ private:
     void Say(const QString& text, const QString& brief = {});
     QString DisplayName() const;
 
+    /// Reports may go out over TCP now: connected, not paused, not ending.
+    bool TcpOpen() const;
+    /// Hands the out-box to the socket (`now`: and on to the system at
+    /// once), then waits while the display lets too much pile up.
+    void HandOver(bool now);
     void Dispatch(const std::string& message);
     void TellFault();
     void Yield();
@@ -155,6 +160,7 @@ private:
     msg::FrameBuffer RxBuffer;
     msg::Fields Fields;
     std::string report_; // the DataReady text being sent (reused)
+    std::string outBox_; // reports for TCP not yet handed to the socket
     ShellStatus status_;
     std::string lastEngineCommand1_;
 

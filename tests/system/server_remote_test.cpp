@@ -51,7 +51,7 @@ TEST(RemoteServer, AServerWithAnotherKeyIsRefusedAndTheListenerKeepsWaiting) {
     Server intruder(dir.path(), display.protocol(), {"--key", wrong}, true, true);
     ASSERT_TRUE(intruder.WaitEnded(15000));
     EXPECT_EQ(intruder.process().exitCode(), 1);
-    EXPECT_TRUE(intruder.output().contains("refused")) << intruder.output().toStdString();
+    EXPECT_TRUE(intruder.errorOutput().contains("refused")) << intruder.errorOutput().toStdString();
     ASSERT_EQ(display.refused.size(), 1u);
     EXPECT_EQ(display.refused[0], "127.0.0.1");
     // A plain server (no key) is refused too.
@@ -81,24 +81,24 @@ TEST(RemoteServer, AStayingServerWaitsForItsDisplayAndScansForTheNextOne) {
     // Started before any display program: it keeps trying.
     EXPECT_FALSE(server.WaitEnded(1000));
     auto first = std::make_unique<TlsDisplay>(Key(key), port);
-    ASSERT_TRUE(first->WaitConnected(10000)) << server.output().toStdString();
+    ASSERT_TRUE(first->WaitConnected(10000)) << server.errorOutput().toStdString();
     ASSERT_GE(first->WaitReport(0, [](const Report& r) { return r.data(); }), 0);
 
     // The display program goes away: the server stays.
     first->Hangup();
-    ASSERT_TRUE(WaitFor([&] { return server.output().contains("port at rest"); }, 5000))
-        << server.output().toStdString();
+    ASSERT_TRUE(WaitFor([&] { return server.errorOutput().contains("port at rest"); }, 5000))
+        << server.errorOutput().toStdString();
     EXPECT_TRUE(server.running());
     first.reset();
 
     // The next one on the same port gets it within a few seconds and has
     // its own table scanned.
     TlsDisplay second(Key(key), port);
-    ASSERT_TRUE(second.WaitConnected(10000)) << server.output().toStdString();
+    ASSERT_TRUE(second.WaitConnected(10000)) << server.errorOutput().toStdString();
     second.Send(msg::WithTerminator(msg::SetUpScan(0, 2, 1000000, 3000000, 3, 0, 24, 4, 0, 0, 0, 0)) +
                 msg::WithTerminator(msg::NewScan(0)));
     const int row = second.WaitReport(0, [](const Report& r) { return r.data() && r.num(10) == 4; });
-    ASSERT_GE(row, 0) << server.output().toStdString();
+    ASSERT_GE(row, 0) << server.errorOutput().toStdString();
     const int end = second.WaitReport(size_t(row), [](const Report& r) { return r.code() == msg::kEndScan; });
     ASSERT_GT(end, row);
     for (const Report* r : second.SweepBefore(end)) {
@@ -110,7 +110,7 @@ TEST(RemoteServer, AStayingServerWaitsForItsDisplayAndScansForTheNextOne) {
     second.Send(msg::StopText());
     EXPECT_FALSE(server.WaitEnded(1500));
     ASSERT_TRUE(server.running());
-    EXPECT_EQ(server.output().count("port at rest"), 2) << server.output().toStdString();
+    EXPECT_EQ(server.errorOutput().count("port at rest"), 2) << server.errorOutput().toStdString();
     // A signal ends it; the last the port saw is the resting levels.
     server.process().terminate();
     ASSERT_TRUE(server.WaitEnded(5000));

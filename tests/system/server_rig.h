@@ -247,13 +247,15 @@ private:
 class Server {
 public:
     /// `virtualTime` false: the simulator in real time, as with hardware.
-    /// `capture`: keep what it prints (output()) instead of passing it on.
+    /// `keepErrors`: its error output is kept for errorOutput() instead of
+    /// passed on.
     Server(const QString& channelDir, const std::string& protocol, const QStringList& extra = {},
-           bool virtualTime = true, bool capture = false) {
+           bool virtualTime = true, bool keepErrors = false) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", channelDir);
         proc_.setProcessEnvironment(env);
-        proc_.setProcessChannelMode(capture ? QProcess::MergedChannels : QProcess::ForwardedChannels);
+        proc_.setProcessChannelMode(keepErrors ? QProcess::ForwardedOutputChannel
+                                               : QProcess::ForwardedChannels);
         QStringList args{"&H378,148.3419," + QString::fromStdString(protocol), "--no-window",
                          "--noise", "off"};
         if (virtualTime)
@@ -268,10 +270,10 @@ public:
         }
     }
     QProcess& process() { return proc_; }
-    /// What it printed so far (with `capture`).
-    QString output() {
-        printed_ += QString::fromLocal8Bit(proc_.readAll());
-        return printed_;
+    /// What it wrote to its error output so far (with `keepErrors`).
+    QString errorOutput() {
+        errors_ += QString::fromLocal8Bit(proc_.readAllStandardError());
+        return errors_;
     }
     bool running() const { return proc_.state() == QProcess::Running; }
     /// Waits (processing events) until the process has ended.
@@ -281,7 +283,7 @@ public:
 
 private:
     QProcess proc_;
-    QString printed_;
+    QString errors_;
 };
 
 } // namespace systest

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 #include <random>
+
+#include <signal.h>
 
 using namespace systest;
 
@@ -171,4 +175,51 @@ TEST(ServerRobustness, SurvivesTenThousandMalformedMessagesAndStillObeys) {
     display.Send(msg::StopText());
     EXPECT_TRUE(server.WaitEnded(5000));
     EXPECT_EQ(server.process().exitCode(), 0);
+}
+
+// A display program that stops reading fills the connection; the server
+// then waits for room instead of queueing without bound, without calling the
+// wait a socket error, and meanwhile still takes the end text or a signal.
+TEST(ServerBackpressure, AFullConnectionStillTakesCommandsAndEnds) {
+    for (const bool bySignal : {false, true}) {
+        SCOPED_TRACE(bySignal ? "SIGTERM" : "end text");
+        QTemporaryDir dir;
+        QTcpServer listener;
+        ASSERT_TRUE(listener.listen(QHostAddress::LocalHost, 0));
+        Server server(dir.path(), std::to_string(listener.serverPort()), {}, true, true);
+        ASSERT_TRUE(WaitFor([&] { return listener.hasPendingConnections(); }, 10000));
+        QTcpSocket* c = listener.nextPendingConnection();
+        c->setReadBufferSize(1024); // takes no more than that from the system: never read
+        const auto send = [c](const std::string& text) {
+            c->write(text.data(), qint64(text.size()));
+            c->flush();
+        };
+        // The fastest sweep there is, in virtual time: megabytes a second.
+        send(msg::WithTerminator(msg::SetUpScan(0, 100, 490000, 600000000, 0, 0, 24, 255, 255,
+                                                255, 255, 255)));
+        send(msg::WithTerminator(msg::NewScan(0)));
+        // Full when the server's processor time stops growing: it is waiting.
+        const auto cpu = [&] {
+            QFile f(QStringLiteral("/proc/%1/schedstat").arg(server.process().processId()));
+            return f.open(QIODevice::ReadOnly) ? f.readAll().split(' ').value(0).toLongLong() : -1;
+        };
+        qint64 before = -2;
+        ASSERT_TRUE(WaitFor([&] {
+            const qint64 now = cpu();
+            const bool still = now >= 0 && now - before < 20'000'000; // under 20 ms in 300 ms
+            before = now;
+            WaitFor([] { return false; }, 300);
+            return still;
+        }, 30000)) << "the server never waited for the connection";
+        ASSERT_TRUE(server.running());
+        WaitFor([] { return false; }, 500);
+        EXPECT_FALSE(server.errorOutput().contains("error")) << server.errorOutput().toStdString();
+        if (bySignal)
+            ::kill(pid_t(server.process().processId()), SIGTERM);
+        else
+            send(msg::StopText());
+        ASSERT_TRUE(server.WaitEnded(5000)) << "the server did not end while its connection was full";
+        EXPECT_EQ(server.process().exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(server.process().exitCode(), 0);
+    }
 }
