@@ -20,7 +20,7 @@ struct CalibrateOptions {
     QString out = "Master.cd";             ///< the calibration data file written
     std::vector<int16_t> speeds{0, 1, 2, 3};
     QString title = "Simulated analyser";
-    double linkTimeout = 15;
+    double linkTimeout = 0;  ///< seconds to wait for the link; 0: the default (BatchOptions)
     double stepTimeout = 0;  ///< seconds per step; 0: from the speed and points
     StartOptions start_;
 };

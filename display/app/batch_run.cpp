@@ -105,14 +105,32 @@ void BatchJob::Fail(const QString& otherwise) {
 
 int BatchJob::StartAndConnect(const StartOptions& options, double linkTimeout) {
     m_.setOptions(options);
-    if (!m_.Startup()) {
+    const bool started = m_.Startup();
+    const LinkPlan& plan = m_.linkPlan();
+    if (!started) {
         err_ << "tavrel13: " << m_.lastError() << "\n";
-        return kBatchServer;
+        // Without a usable key nothing could ever connect: the key file is
+        // as wrong as a bad option.
+        return plan.failed() ? kBatchUsage : kBatchServer;
     }
-    err_ << "tavrel13: server started, waiting for the link\n";
+    if (linkTimeout <= 0)
+        linkTimeout = plan.remoteServer ? 60 : 15;
+    if (plan.remoteServer) {
+        err_ << QString("tavrel13: waiting up to %1 s for the server to connect (start it on "
+                        "its machine with brindlev1 --display THIS-HOST:%2 --key FILE)\n")
+                    .arg(linkTimeout)
+                    .arg(m_.tcpPort());
+        if (!options.serverOptions.isEmpty())
+            err_ << "tavrel13: the server runs elsewhere: " << options.serverOptions.join(' ')
+                 << " not used\n";
+    } else {
+        err_ << "tavrel13: server started, waiting for the link\n";
+    }
     err_.flush();
     if (!WaitFor([this] { return m_.linkUp(); }, linkTimeout)) {
-        Fail(QString("the link to the server did not come up within %1 s").arg(linkTimeout));
+        Fail(QString(plan.remoteServer ? "no server connected within %1 s"
+                                       : "the link to the server did not come up within %1 s")
+                 .arg(linkTimeout));
         return serverEnded_ ? kBatchServer : kBatchLink;
     }
     return kBatchOk;

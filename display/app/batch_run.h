@@ -31,7 +31,9 @@ struct BatchOptions {
     QString plot;             ///< picture of the measurement (.png, .svg, .pdf); empty: none
     QString smith;            ///< Smith chart of the measurement (.png, .svg, .pdf); empty: none
     QString plotSize = "1200x800";  ///< size of the pictures in pixels, WxH
-    double linkTimeout = 15;  ///< seconds to wait for the server to connect
+    /// Seconds to wait for the server to connect; 0: 15, or 60 for a server
+    /// on another machine (it may still have to be started there).
+    double linkTimeout = 0;
     double sweepTimeout = 0;  ///< seconds per sweep; 0: from speed, time and points
     StartOptions start_;      ///< working directory, server, calibration file
 };
@@ -65,8 +67,9 @@ protected:
     /// Runs the event loop until `done` holds; false when `seconds` pass or
     /// the server ends first.
     bool WaitFor(const std::function<bool()>& done, double seconds);
-    /// Start-up with `options`, then waits for the link. Returns kBatchOk or
-    /// the exit status, after telling why.
+    /// Start-up with `options`, then waits for the link (`linkTimeout`
+    /// seconds, 0: the default). Returns kBatchOk or the exit status, after
+    /// telling why.
     int StartAndConnect(const StartOptions& options, double linkTimeout);
     /// "the server ended: ..." or `otherwise`, on the error stream.
     void Fail(const QString& otherwise);

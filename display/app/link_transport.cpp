@@ -14,13 +14,15 @@ LinkTransport::LinkTransport(QObject* parent) : QObject(parent) {
         if (!closed_)
             emit Closed("The server closed the link.");
     });
+    connect(&winsock_, &lnk::Winsock::Refused, this, &LinkTransport::Refused);
     peerPoll_.setInterval(100);
     connect(&peerPoll_, &QTimer::timeout, this, &LinkTransport::PollPeer);
 }
 
 LinkTransport::~LinkTransport() { Close(); }
 
-bool LinkTransport::Open(bool local, const std::string& tcpPort, bool remote, QString* error) {
+bool LinkTransport::Open(bool local, const std::string& tcpPort, bool allInterfaces,
+                         const QByteArray& key, QString* error) {
     local_ = local;
     closed_ = false;
     if (local_) {
@@ -48,8 +50,9 @@ bool LinkTransport::Open(bool local, const std::string& tcpPort, bool remote, QS
         return false;
     }
     winsock_.setLocalPort(static_cast<quint16>(port));
-    winsock_.setBindAddress(remote ? QHostAddress(QHostAddress::Any)
-                                   : QHostAddress(QHostAddress::LocalHost));
+    winsock_.setBindAddress(allInterfaces ? QHostAddress(QHostAddress::Any)
+                                          : QHostAddress(QHostAddress::LocalHost));
+    winsock_.setKey(key);
     if (!winsock_.Listen()) {
         if (error)
             *error = "Cannot listen on TCP port " + portText +
@@ -99,7 +102,9 @@ void LinkTransport::ConnectionRequest(int requestID) {
         winsock_.Close();
     client_.ClearReceived();
     winsock_.Accept(requestID);
-    emit Connected("Link to the server up (TCP).");
+    peer_ = winsock_.peerAddress();
+    emit Connected(winsock_.secured() ? "Server connected from " + peer_
+                                      : QString("Link to the server up (TCP)."));
 }
 
 void LinkTransport::PollPeer() {

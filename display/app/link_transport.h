@@ -32,14 +32,19 @@ public:
 
     /// Opens the local channel (`local`) or listens on TCP port `tcpPort`
     /// (a port text; 0 lets the system choose) on the loopback interface,
-    /// or on every interface when `remote`. False with the reason in
+    /// or on every interface when `allInterfaces`. A non-empty `key` makes
+    /// every connection prove it before it is taken (peers that fail are
+    /// told by Refused); empty: the plain protocol. False with the reason in
     /// `error`; nothing stays open then.
-    bool Open(bool local, const std::string& tcpPort, bool remote, QString* error);
+    bool Open(bool local, const std::string& tcpPort, bool allInterfaces, const QByteArray& key,
+              QString* error);
     /// The TCP port listened on (0 when not listening).
     quint16 tcpPort() const;
     bool local() const { return local_; }
     /// The server is connected (TCP) or its channel is reachable (local).
     bool connected() const;
+    /// Address of the server connected last over TCP ("" before any).
+    QString peerAddress() const { return peer_; }
     /// Ends the link: "99#" to a connected TCP peer, then everything closed.
     void Close();
 
@@ -48,6 +53,9 @@ signals:
     void Connected(const QString& status);
     /// The server closed its end.
     void Closed(const QString& status);
+    /// A peer that could not prove the key was turned away (the listener
+    /// keeps listening; a connected server stays connected).
+    void Refused(const QString& peerAddress, const QString& reason);
 
 private:
     void Send(const QByteArray& text);
@@ -58,6 +66,7 @@ private:
     lnk::Winsock winsock_;
     std::unique_ptr<lnk::CliSrv> channel_;
     QTimer peerPoll_;  // runs only while the local channel waits for the server
+    QString peer_;
     bool local_ = false;
     bool closed_ = false;
 };

@@ -44,9 +44,11 @@ Parsed Parse(const QStringList& arguments) {
         "Without --batch it opens the main window, starts the server brindlev1 and shows\n"
         "the measurement live. With --batch it measures without windows and writes a\n"
         "Touchstone file (progress on the error stream; exit status 0 on success, 2 bad\n"
-        "option, 3 server not found or ended, 4 link not up in time, 5 no complete sweep,\n"
-        "6 file not written). The configuration tavrel.Cfg and the calibration Master.cd\n"
-        "are read from the current directory, or from the folder of --work-dir.");
+        "option or unusable key file, 3 server not found or ended, 4 link not up in time,\n"
+        "5 no complete sweep, 6 file not written). With --remote-server it starts no server\n"
+        "but waits for one started on another machine with brindlev1 --display.\n"
+        "The configuration tavrel.Cfg and the calibration Master.cd are read from the\n"
+        "current directory, or from the folder of --work-dir.");
     p.addHelpOption();
     p.addVersionOption();
     const QCommandLineOption batch("batch", "Measure without windows and write a file.");
@@ -69,8 +71,19 @@ Parsed Parse(const QStringList& arguments) {
                                    "FILE");
     const QCommandLineOption plotSize("plot-size", "Size of the --plot and --smith pictures in pixels.", "WxH",
                                       "1200x800");
-    const QCommandLineOption linkTimeout("link-timeout", "Seconds to wait for the link.", "S",
-                                         "15");
+    const QCommandLineOption linkTimeout(
+        "link-timeout", "Seconds to wait for the link (default 15; 60 for a remote server).",
+        "S");
+    const QCommandLineOption remoteServer(
+        "remote-server",
+        "The server runs on another machine (brindlev1 --display THIS-HOST[:PORT] --key FILE): "
+        "start none here, listen on every interface for it with the link key, and wait for it "
+        "(also RemoteServer=YES in tavrel.Cfg).");
+    const QCommandLineOption key("key",
+                                 "The link key file (made by brindlev1 --make-key FILE; only "
+                                 "you may read it); wins over KeyFile= in tavrel.Cfg. Needed "
+                                 "whenever other machines may connect.",
+                                 "FILE");
     const QCommandLineOption sweepTimeout("sweep-timeout",
                                           "Seconds to wait per sweep (default: from the "
                                           "speed, time and points).",
@@ -113,7 +126,8 @@ Parsed Parse(const QStringList& arguments) {
             "option the program works in the current directory.",
         "DIR");
     p.addOptions({workDir, batch, start, end, points, speed, time, measure, cal, sweeps, out, plot,
-                  smith, plotSize, linkTimeout, sweepTimeout, server, driver, dut, virtualTime,
+                  smith, plotSize, linkTimeout, remoteServer, key, sweepTimeout, server, driver,
+                  dut, virtualTime,
                   seed, noise, trace, simFault, makeCal, control, calSpeeds, calTitle, dump});
 
     Parsed r;
@@ -148,7 +162,11 @@ Parsed Parse(const QStringList& arguments) {
     number(speed, d), b.speed = static_cast<int>(d);
     number(time, d), b.time = static_cast<int>(d);
     number(sweeps, d), b.sweeps = static_cast<int>(d);
-    number(linkTimeout, b.linkTimeout);
+    if (p.isSet(linkTimeout)) {
+        number(linkTimeout, b.linkTimeout);
+        if (r.error.isEmpty() && b.linkTimeout <= 0)
+            r.error = "--link-timeout needs a number of seconds above 0";
+    }
     number(sweepTimeout, b.sweepTimeout);
     b.measure = p.value(measure);
     b.out = p.value(out);
@@ -164,6 +182,8 @@ Parsed Parse(const QStringList& arguments) {
     s.programDir = QCoreApplication::applicationDirPath();
     s.serverPath = p.value(server);
     s.calFile = p.value(cal);
+    s.remoteServer = p.isSet(remoteServer);
+    s.keyFile = p.value(key);
     if (p.isSet(driver))
         s.serverOptions << "--driver" << p.value(driver);
     if (p.isSet(dut))

@@ -6,6 +6,7 @@
 #include "display/graph/skala.h"
 #include "display/measure/formatting.h"
 #include "display/measure/point_list.h"
+#include "link/link_key.h"
 #include "link/messages.h"
 #include "link/presence.h"
 #include "link/text_rules.h"
@@ -39,9 +40,24 @@ MasterSession::MasterSession(MeasureState& s, CalibTable& cal, QObject* parent)
         views_.Status(status);
     });
     connect(&link_, &LinkTransport::Closed, this, [this](const QString& status) {
-        if (!shutDown_)
-            views_.Status(status);
+        measure_.LinkLost();
+        if (shutDown_)
+            return;
+        // A remote server may come back (or another one may take its
+        // place): the listener stays open for it.
+        views_.Status(plan_.remoteServer ? "The server at " + link_.peerAddress() +
+                                               " went away. " +
+                                               plan_.WaitingText(link_.tcpPort())
+                                         : status);
     });
+    connect(&link_, &LinkTransport::Refused, this,
+            [this](const QString& peer, const QString& reason) {
+                QString text = "Refused a connection from " + peer + " (" + reason + ")";
+                if (!link_.connected())
+                    text += "; still waiting for the server on port " +
+                            QString::number(link_.tcpPort());
+                views_.Status(text + ".");
+            });
     connect(&server_, &ServerProcess::Ended, this, [this](int code, const QString& err) {
         if (!shutDown_)
             views_.Status(err.isEmpty() ? QString("BrindleV1 ended (exit status %1).").arg(code)
@@ -175,6 +191,9 @@ QStringList MasterSession::ServerArguments() const {
         args << "--dut" << Q(cfg_.SimDut);
     if (!options_.serverWindow)
         args << "--no-window";
+    // The server proves the key we listen with.
+    if (plan_.allInterfaces && !options_.serverOptions.contains("--key"))
+        args << "--key" << plan_.keyFile;
     args << options_.serverOptions;
     return args;
 }
@@ -245,12 +264,7 @@ bool MasterSession::Startup() {
     // Step 14: the link and the server. When either cannot start, the link
     // is closed again (nothing waits for a server that will not come) and
     // the rest of the start-up still runs, so the sweep controls work.
-    QString error;
-    bool started = link_.Open(cfg_.DDEProt, cfg_.TCPIPPORT, cfg_.TCPRemote, &error);
-    if (!started)
-        Fail(error);
-    else if (!(started = StartServer()))
-        link_.Close();
+    const bool started = OpenLink();
     // Step 15.
     s_.SpeedSelected = 0;
     s_.FilterTime = 20;
@@ -265,6 +279,29 @@ bool MasterSession::Startup() {
     InitLiv(s_);
     views_.Messurechange(s_.Smessure);
     return started;
+}
+
+bool MasterSession::OpenLink() {
+    plan_ = PlanLink(cfg_, options_.remoteServer, options_.keyFile, options_.workDir,
+                     [](const QString& path, QString* error) {
+                         return lnk::LoadKeyFile(path, error);
+                     });
+    if (plan_.failed()) {
+        lastError_ = plan_.problem;  // nothing can connect: the start-up failed
+        return false;
+    }
+    if (!plan_.problem.isEmpty())
+        views_.Status(plan_.problem);
+    QString error;
+    if (!link_.Open(plan_.local, cfg_.TCPIPPORT, plan_.allInterfaces, plan_.key, &error))
+        return Fail(error);
+    if (plan_.startServer && !StartServer()) {
+        link_.Close();
+        return false;
+    }
+    if (plan_.allInterfaces)
+        views_.Status(plan_.WaitingText(link_.tcpPort()));
+    return true;
 }
 
 bool MasterSession::StartServer() {

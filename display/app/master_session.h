@@ -7,6 +7,7 @@
 // register here, one small interface each (WindowViews); the state it works
 // on is the program's one MeasureState and calibration table.
 
+#include "display/app/link_plan.h"
 #include "display/app/link_transport.h"
 #include "display/app/measurement_session.h"
 #include "display/app/server_process.h"
@@ -38,6 +39,8 @@ struct StartOptions {
     QString calFile;              ///< calibration file; empty: the default one
     QStringList serverOptions;    ///< --virtual-time, --seed N, --noise, --trace, --dut ...
     bool serverWindow = true;     ///< false: the server runs with --no-window
+    bool remoteServer = false;    ///< wait for a server on another machine (or the configuration's)
+    QString keyFile;              ///< the link key file; empty: the configuration's
 };
 
 class MasterSession : public MeasurementEvents, public ScanTableTarget {
@@ -85,6 +88,8 @@ public:
     QStringList ServerArguments() const;
     /// The TCP port listened on for the server (0 when not listening).
     quint16 tcpPort() const { return link_.tcpPort(); }
+    /// How the start-up opened the link (valid after Startup).
+    const LinkPlan& linkPlan() const { return plan_; }
     /// The default calibration file of the switch option.
     QString DefaultCalFile() const;
     /// Reads a calibration file into the calibration table (unchanged on
@@ -168,6 +173,8 @@ signals:
 private:
     void SetUpScales();
     bool StartServer();
+    /// Opens the link as planned and starts the server unless it is remote.
+    bool OpenLink();
     void vna_Rateinfo(qint16 rate);
     void vna_Stateinfo(qint16 Statid);
     bool Fail(const QString& error);
@@ -184,6 +191,7 @@ private:
     VnaTestRun vnaTest_;
     std::unique_ptr<lnk::ProgramPresence> presence_;
     StartOptions options_;
+    LinkPlan plan_;
     QString title_;
     QString lastError_;
     std::array<QString, kSdataTables> vnaCTitle_{"Measurement"};

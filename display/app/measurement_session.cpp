@@ -18,13 +18,24 @@ MeasurementSession::MeasurementSession(MeasureState& s, CalibTable& cal, vna& cl
 }
 
 void MeasurementSession::SendFirstScan() {
-    firstScanPending_ = true;
-    firstScan_.B[0] = s_.ControlBytes[0];
-    firstScan_.Speed = s_.SpeedSelected;
+    ScanPending();
     SendScan();
 }
 
+void MeasurementSession::ScanPending() {
+    firstScanPending_ = true;
+    firstScan_.B[0] = s_.ControlBytes[0];
+    firstScan_.Speed = s_.SpeedSelected;
+}
+
+void MeasurementSession::LinkConnected() {
+    linkReady_ = true;
+    if (!firstScanPending_ && everSent_)
+        ScanPending();
+}
+
 void MeasurementSession::SendScan() {
+    everSent_ = true;
     client_.SetUpScan(0, s_.VnaScanSize, freq_.min(), freq_.max(), s_.SpeedSelected,
                       s_.FilterTime, 24, s_.ControlBytes[0], s_.ControlBytes[1],
                       s_.ControlBytes[2], s_.ControlBytes[3], s_.ControlBytes[4]);
@@ -69,6 +80,8 @@ void MeasurementSession::vna_DataReady(qint16 ta, qint16 Idx, qint32 rf, qint16 
         awaitUsersSweep_ = true;
         take = false;
         SendScan();
+        if (configDoneRed_)
+            client_.Stopscan();  // still waiting for the user's Config Done
     } else if (awaitUsersSweep_ && rec.table == 0) {
         // Calibration scans (table 1) are never held back.
         if (UsersSweepBegins(rec))

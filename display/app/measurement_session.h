@@ -59,8 +59,12 @@ public:
     /// arrives, so that rows of the server's own start-up table still on
     /// their way never reach the live list.
     void SendFirstScan();
-    /// The link to the server is up.
-    void LinkConnected() { linkReady_ = true; }
+    /// The link to the server is up. A server that connects after another
+    /// went away starts on its own table: the sweep in force goes to it as
+    /// the first scan did, once it reports its first row.
+    void LinkConnected();
+    /// The server closed the link.
+    void LinkLost() { linkReady_ = false; }
     /// The server is connected, scans, and has been sent the first scan.
     bool scanning() const { return linkReady_ && !firstScanPending_; }
 
@@ -90,6 +94,8 @@ private:
     void vna_EndScan();
     /// SetUpScan and NewScan of table 0 over the frequency scale's range.
     void SendScan();
+    /// The scan in force goes out on the server's first row.
+    void ScanPending();
     /// Row 0 of a sweep of table 0 with the switch word and speed of the
     /// first scan, or of the ones in force now.
     bool UsersSweepBegins(const VnaDataRec& rec) const;
@@ -106,6 +112,7 @@ private:
     bool configDoneRed_ = false;
     bool firstScanPending_ = false;
     bool linkReady_ = false;
+    bool everSent_ = false;         // a scan has been sent (a new server gets it again)
     bool awaitUsersSweep_ = false;  // the start-up table's rows may still arrive
     VnaDataRec firstScan_;          // B[0] and Speed of the first scan sent
 };

@@ -31,6 +31,7 @@ struct RawValues {
     std::string port, clk, typ;
     std::array<std::string, 4> adcsp;
     std::string protocol, tcpipPort, remote, help, spar, driver, simDut;
+    std::string remoteServer, keyFile;
     std::string extSorel;
     std::array<std::string, 4> extBytes;
 };
@@ -54,6 +55,8 @@ void ApplyLine(std::string_view line, RawValues& r) {
     r.spar = Getpar(line, "SPAR=", r.spar);
     r.driver = Getpar(line, "Driver=", r.driver, true);
     r.simDut = Getpar(line, "SimDut=", r.simDut, true);
+    r.remoteServer = Getpar(line, "RemoteServer=", r.remoteServer);
+    r.keyFile = Getpar(line, "KeyFile=", r.keyFile, true);
     r.extSorel = Getpar(line, "ExtSorel=", r.extSorel);
     for (size_t i = 0; i < 4; ++i)
         r.extBytes[i] = Getpar(line, kExtByteKeys[i], r.extBytes[i]);
@@ -235,6 +238,8 @@ VnaConfig ReadCfgText(std::string_view text, const VnaConfig& current,
     c.SwitchOption = c.SparmSw ? kSwitchText : "";
     ParseDriver(r.driver, c.Driver, c.DriverDevice);
     c.SimDut = r.simDut;
+    c.RemoteServer = r.remoteServer == "YES";
+    c.KeyFile = r.keyFile;
     c.ExtSorel = WholeIn(r.extSorel, 3, current.ExtSorel);
     for (size_t i = 0; i < 4; ++i)
         c.ExtBytes[i] = WholeIn(r.extBytes[i], 255, current.ExtBytes[i]);
@@ -328,6 +333,11 @@ std::string CfgText(const VnaConfig& c, const std::string& builtInHelp) {
         line("Driver=SIM");
         break;
     }
+    line("** The server on another machine connects to this program (YES), or this");
+    line("** program starts the server itself (NO); the link key file, needed when");
+    line("** other machines may connect (RemoteServer=YES or TCPRemote=YES)");
+    line(c.RemoteServer ? "RemoteServer=YES" : "RemoteServer=NO");
+    line("KeyFile=" + CfgQuote(c.KeyFile));
     line("** Device under test of the simulated analyser: a built-in name or a");
     line("** Touchstone file (empty: the simulator's default)");
     line("SimDut=" + CfgQuote(c.SimDut));

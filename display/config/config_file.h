@@ -8,7 +8,7 @@
 // comment; in any other line each key is looked for anywhere, ignoring case,
 // and its value is the text after it up to the first tab or blank. The last
 // line holding a key wins. Values are compared in upper case; addresses and
-// paths (HELP, the device of Driver, SimDut) keep their case.
+// paths (HELP, the device of Driver, SimDut, KeyFile) keep their case.
 //
 // A value that holds a blank, a tab, a quote or "=" is written in double quotes,
 // with backslash escapes for a quote, a backslash and the line ends inside
@@ -44,6 +44,12 @@ struct VnaConfig {
     DriverKind Driver = DriverKind::Sim;
     std::string DriverDevice;            ///< ppdev device path; empty: the back end's default
     std::string SimDut;                  ///< simulated device under test: a name or a file
+    /// The instrument server runs on another machine and connects to us:
+    /// listen on every interface with the key, start no server of our own.
+    bool RemoteServer = false;
+    /// The link key file (relative: in the working directory); required
+    /// whenever the TCP listener takes connections from other machines.
+    std::string KeyFile;
     /// "Sorel Clock Bit 0-1" of "External Control Byte 0": bits 0..1 of B0.
     int ExtSorel = 0;
     /// "External Control Byte 1-3": B1 "Calibration Head", B2 "Attenuator",
@@ -77,8 +83,9 @@ std::string Getpar(std::string_view line, std::string_view key, std::string_view
                    bool keepCase = false);
 
 /// Reads configuration text over `current`: the keyed values start from the
-/// fixed defaults (port 278, type VNA1SOREL, protocol DDE, not remote,
-/// `builtInHelp`, no switch, driver SIM) and from the texts in `current`
+/// fixed defaults (port 278, type VNA1SOREL, protocol DDE, not remote, no
+/// remote server, no key file, `builtInHelp`, no switch, driver SIM) and
+/// from the texts in `current`
 /// (clock, speeds, TCP port, SimDut); unrecognised port, type and driver
 /// values leave those settings as they are in `current`. Never fails.
 VnaConfig ReadCfgText(std::string_view text, const VnaConfig& current,

@@ -51,12 +51,31 @@ VnaControl::VnaControl(QString dir, std::string builtInHelp, QWidget* parent)
     dde_ = Named(new QRadioButton("DDE", protocol), "DDEProt");
     tcpPort_ = Named(new QLineEdit(protocol), "TCPIPPORT");
     remote_ = Named(new QCheckBox("Remote", protocol), "TCPRemote");
+    remote_->setToolTip("Other machines may connect (with the key file)");
+    remoteServer_ = Named(new QCheckBox("Remote server", protocol), "RemoteServer");
+    remoteServer_->setToolTip("The server runs on another machine and connects here: "
+                              "no server is started on this one");
+    keyFile_ = Named(new QLineEdit(protocol), "KeyFile");
+    keyFile_->setPlaceholderText("key file (brindlev1 --make-key FILE)");
+    keyFile_->setToolTip("The link key, needed when other machines may connect");
+    auto* keyBrowse = FileButton(protocol, "KeyFileBrowse", "Link key file",
+                                 "Key files (*.key);;All files (*)",
+                                 [this](const QString& f) { keyFile_->setText(f); });
     auto* pl = new QGridLayout(protocol);
     pl->addWidget(tcp_, 0, 0);
     pl->addWidget(tcpPort_, 0, 1);
-    pl->addWidget(remote_, 0, 2);
-    pl->addWidget(dde_, 1, 0);
-    pl->addWidget(NextStart(protocol), 1, 1, 1, 2);
+    auto* remoteRow = new QHBoxLayout;
+    remoteRow->addWidget(remote_);
+    remoteRow->addWidget(remoteServer_);
+    remoteRow->addStretch(1);
+    pl->addLayout(remoteRow, 1, 1);
+    pl->addWidget(new QLabel("Key file", protocol), 2, 0);
+    auto* keyRow = new QHBoxLayout;
+    keyRow->addWidget(keyFile_, 1);
+    keyRow->addWidget(keyBrowse);
+    pl->addLayout(keyRow, 2, 1);
+    pl->addWidget(dde_, 3, 0);
+    pl->addWidget(NextStart(protocol), 3, 1);
 
     auto* port = new QGroupBox("Port", this);
     auto* portLayout = new QGridLayout(port);
@@ -123,15 +142,9 @@ VnaControl::VnaControl(QString dir, std::string builtInHelp, QWidget* parent)
     dut_->setEditable(true);
     dut_->addItems({"bpf10m7", "lpf30m", "att10", "cable", "rlc", "thru", "opend", "open",
                     "short", "load"});
-    auto* browse = Named(new QPushButton("File...", driverBox), "SimDutFile");
-    connect(browse, &QPushButton::clicked, this, [this] {
-        const QString f = QFileDialog::getOpenFileName(this, "Simulated device", dir_,
-                                                       "Touchstone (*.s1p *.s2p *.S1P *.S2P)");
-        if (!f.isEmpty()) {
-            dut_->setCurrentText(f);
-            Edited();
-        }
-    });
+    auto* browse = FileButton(driverBox, "SimDutFile", "Simulated device",
+                              "Touchstone (*.s1p *.s2p *.S1P *.S2P)",
+                              [this](const QString& f) { dut_->setCurrentText(f); });
     auto* dl = new QFormLayout(driverBox);
     dl->addRow("Driver", driver_);
     dl->addRow("Device", device_);
@@ -188,9 +201,10 @@ VnaControl::VnaControl(QString dir, std::string builtInHelp, QWidget* parent)
                 Edited();
         });
     for (QLineEdit* e : {tcpPort_, clock_, help_, speeds_[0], speeds_[1], speeds_[2], speeds_[3],
-                         device_})
+                         device_, keyFile_})
         connect(e, &QLineEdit::textEdited, this, &VnaControl::Edited);
     connect(remote_, &QCheckBox::clicked, this, &VnaControl::Edited);
+    connect(remoteServer_, &QCheckBox::clicked, this, &VnaControl::Edited);
     connect(driver_, &QComboBox::currentIndexChanged, this, &VnaControl::Edited);
     connect(dut_, &QComboBox::currentTextChanged, this, &VnaControl::Edited);
     connect(sorel_, &QSpinBox::valueChanged, this, &VnaControl::Edited);
@@ -198,6 +212,20 @@ VnaControl::VnaControl(QString dir, std::string builtInHelp, QWidget* parent)
         connect(b, &QSpinBox::valueChanged, this, &VnaControl::Edited);
 
     setConfig(VnaConfig::Defaults(builtInHelp_));
+}
+
+QPushButton* VnaControl::FileButton(QWidget* parent, const QString& name, const QString& title,
+                                    const QString& filter,
+                                    std::function<void(const QString&)> take) {
+    auto* button = Named(new QPushButton("File...", parent), name);
+    connect(button, &QPushButton::clicked, this, [this, title, filter, take] {
+        const QString f = QFileDialog::getOpenFileName(this, title, dir_, filter);
+        if (!f.isEmpty()) {
+            take(f);
+            Edited();
+        }
+    });
+    return button;
 }
 
 QWidget* VnaControl::BuildExternalControl() {
@@ -262,6 +290,8 @@ void VnaControl::setConfig(const VnaConfig& cfg) {
     tcp_->setChecked(!cfg.DDEProt);
     tcpPort_->setText(Q(cfg.TCPIPPORT));
     remote_->setChecked(cfg.TCPRemote);
+    remoteServer_->setChecked(cfg.RemoteServer);
+    keyFile_->setText(Q(cfg.KeyFile));
     clock_->setText(Q(cfg.VnaTClock));
     for (int i = 0; i < 4; ++i)
         speeds_[static_cast<size_t>(i)]->setText(Q(cfg.LT2440SRP[static_cast<size_t>(i)]));
@@ -291,6 +321,8 @@ VnaConfig VnaControl::config() const {
     c.DDEProt = dde_->isChecked();
     c.TCPIPPORT = S(tcpPort_->text());
     c.TCPRemote = remote_->isChecked();
+    c.RemoteServer = remoteServer_->isChecked();
+    c.KeyFile = S(keyFile_->text());
     c.VnaTClock = S(clock_->text());
     c.VNAClock = c.VnaTClock;
     for (int i = 0; i < 4; ++i)

@@ -16,6 +16,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -75,6 +76,9 @@ signals:
 private:
     void Edited();
     QWidget* BuildExternalControl();
+    /// A "File..." button that asks for a file in a dialog and hands it to `take`.
+    QPushButton* FileButton(QWidget* parent, const QString& name, const QString& title,
+                            const QString& filter, std::function<void(const QString&)> take);
 
     QString dir_;
     std::string builtInHelp_;
@@ -87,6 +91,8 @@ private:
     QRadioButton* dde_ = nullptr;
     QLineEdit* tcpPort_ = nullptr;
     QCheckBox* remote_ = nullptr;
+    QCheckBox* remoteServer_ = nullptr;
+    QLineEdit* keyFile_ = nullptr;
     QLineEdit* clock_ = nullptr;
     QLineEdit* help_ = nullptr;
     QCheckBox* sparm_ = nullptr;

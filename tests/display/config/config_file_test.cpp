@@ -222,7 +222,8 @@ TEST(SaveCfg, WritesTheTemplateLineByLine) {
         if (lines[i].empty() || lines[i][0] != '*')
             active.push_back(lines[i]);
     }
-    EXPECT_EQ(active, (std::vector<std::string>{"Driver=SIM", "SimDut=", "ExtSorel=0",
+    EXPECT_EQ(active, (std::vector<std::string>{"Driver=SIM", "RemoteServer=NO", "KeyFile=",
+                                                "SimDut=", "ExtSorel=0",
                                                 "ExtCalHead=1", "ExtAtten=1", "ExtControl=1",
                                                 "ExtReflect=1"}));
 

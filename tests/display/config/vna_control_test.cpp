@@ -174,3 +174,41 @@ TEST(VnaControlWindow, ExternalControlTestVnaAndShowState) {
     EXPECT_TRUE(state.at(0).at(0).toBool());
     EXPECT_FALSE(state.at(1).at(0).toBool());
 }
+
+TEST(VnaControlWindow, RemoteServerAndKeyFileSitBesideRemoteAndTheFileReadsBackExactly) {
+    qRegisterMetaType<VnaConfig>();
+    Rig r;
+    auto* remote = r.get<QCheckBox>("TCPRemote");
+    auto* remoteServer = r.get<QCheckBox>("RemoteServer");
+    auto* key = r.get<QLineEdit>("KeyFile");
+    EXPECT_EQ(remoteServer->text(), "Remote server");
+    EXPECT_EQ(FrameOf(remoteServer), FrameOf(remote));
+    EXPECT_EQ(FrameOf(key), FrameOf(remote));
+    EXPECT_NE(r.w.findChild<QPushButton*>("KeyFileBrowse"), nullptr);
+
+    remoteServer->click();
+    ASSERT_EQ(r.changed.count(), 1);
+    EXPECT_TRUE(r.last().RemoteServer);
+    EXPECT_FALSE(r.last().TCPRemote);
+    QTest::keyClicks(key, "/home/me/My Keys/lab.key");
+    EXPECT_EQ(r.last().KeyFile, "/home/me/My Keys/lab.key");
+    EXPECT_TRUE(r.last().RemoteServer);
+
+    // Saved, shown again from defaults, loaded: the window and the file agree.
+    r.get<QPushButton>("SavCfg")->click();
+    QFile f(r.dir.filePath("tavrel.Cfg"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray saved = f.readAll();
+    f.close();
+    EXPECT_TRUE(saved.contains("\nRemoteServer=YES\nKeyFile=\"/home/me/My Keys/lab.key\"\n"))
+        << saved.toStdString();
+    r.w.setConfig(VnaConfig::Defaults(kHelp));
+    EXPECT_FALSE(remoteServer->isChecked());
+    EXPECT_EQ(key->text(), "");
+    r.get<QPushButton>("LoadCfg")->click();
+    EXPECT_TRUE(remoteServer->isChecked());
+    EXPECT_EQ(key->text(), "/home/me/My Keys/lab.key");
+    r.get<QPushButton>("SavCfg")->click();
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), saved);
+}
