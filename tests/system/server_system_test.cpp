@@ -30,10 +30,11 @@ protected:
         }
         server = std::make_unique<Server>(dir.path(), display->protocol(), extra);
         ASSERT_TRUE(server->running());
-        if (GetParam() == Link::Tcp)
+        if (GetParam() == Link::Tcp) {
             ASSERT_TRUE(static_cast<TcpDisplay&>(*display).WaitConnected());
-        if (GetParam() == Link::Tls)
+        } else if (GetParam() == Link::Tls) {
             ASSERT_TRUE(static_cast<TlsDisplay&>(*display).WaitConnected());
+        }
         ASSERT_GE(display->WaitReport(0, [](const Report& r) { return r.data(); }), 0)
             << "no report from the server";
     }
