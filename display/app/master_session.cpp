@@ -52,7 +52,10 @@ MasterSession::MasterSession(MeasureState& s, CalibTable& cal, QObject* parent)
     });
     connect(&link_, &LinkTransport::Refused, this,
             [this](const QString& peer, const QString& reason) {
-                QString text = "Refused a connection from " + peer + " (" + reason + ")";
+                // The reason without the TLS library's own words after it:
+                // the status bar has room for one short line.
+                QString text = "Refused a connection from " + peer + " (" +
+                               reason.section(QStringLiteral(": "), 0, 0) + ")";
                 if (!link_.connected())
                     text += "; still waiting for the server on port " +
                             QString::number(link_.tcpPort());
