@@ -201,7 +201,8 @@ void ServerShell::Yield() {
     if (now - lastYieldUs_ < kYieldIntervalUs)
         return;
     lastYieldUs_ = now;
-    HandOver(false);
+    if (++yieldsSinceHandOver_ >= kYieldsPerHandOver)
+        HandOver(false);
     QCoreApplication::processEvents();
 }
 
@@ -265,6 +266,7 @@ bool ServerShell::TcpOpen() const {
 }
 
 void ServerShell::HandOver(bool now) {
+    yieldsSinceHandOver_ = 0;
     if (outBox_.empty())
         return;
     if (Winsock1 && Winsock1->State() == lnk::Winsock::kConnected)

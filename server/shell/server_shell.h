@@ -91,9 +91,12 @@ public:
     static constexpr int kYieldIntervalUs = 1000;
     static constexpr unsigned kYieldCallsPerLook = 16; ///< a power of two
     /// Reports collected for TCP beyond this are handed to the system at once.
-    static constexpr qint64 kFlushAt = 16 * 1024;
+    static constexpr qint64 kFlushAt = 64 * 1024;
+    /// Reports collected for TCP go to the socket at every this many runs of
+    /// pending events from the loop (a few milliseconds at most).
+    static constexpr int kYieldsPerHandOver = 4;
     /// Reports queued on TCP beyond this wait until the display reads them.
-    static constexpr qint64 kMaxTcpBacklog = 64 * 1024;
+    static constexpr qint64 kMaxTcpBacklog = 4 * kFlushAt;
     /// With --stay: time between two attempts to reach the display program.
     static constexpr int kReconnectMs = 3000;
 
@@ -174,6 +177,7 @@ private:
     bool ending_ = false;
     int exitCode_ = 0;
     qint64 lastYieldUs_ = 0;
+    int yieldsSinceHandOver_ = 0;
     port::SteadyClock yieldClock_;
     unsigned yieldCalls_ = 0;
     uint64_t lastSleeps_ = 0;
