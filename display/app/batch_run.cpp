@@ -108,7 +108,8 @@ int BatchJob::StartAndConnect(const StartOptions& options, double linkTimeout) {
     const bool started = m_.Startup();
     const LinkPlan& plan = m_.linkPlan();
     if (!started) {
-        err_ << "tavrel13: " << m_.lastError() << "\n";
+        if (!m_.lastErrorShown())
+            err_ << "tavrel13: " << m_.lastError() << "\n";
         // Without a usable key nothing could ever connect: the key file is
         // as wrong as a bad option.
         return plan.failed() ? kBatchUsage : kBatchServer;

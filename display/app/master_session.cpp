@@ -220,6 +220,7 @@ void MasterSession::setVnaCTitle(int slot, const QString& title) {
 
 bool MasterSession::Fail(const QString& error) {
     lastError_ = error;
+    lastErrorShown_ = true;
     views_.Message(error);
     return false;
 }
@@ -253,12 +254,14 @@ bool MasterSession::Startup() {
         views_.Status("No calibration file " + calFile + ": measuring uncalibrated.");
         if (!options_.calFile.isEmpty()) {
             lastError_ = "Calibration file not found: " + calFile;
+            lastErrorShown_ = false;
             return false;
         }
     } else if (const QString err = LoadCalibration(calFile); !err.isEmpty()) {
         views_.Status(err + " Measuring uncalibrated.");
         if (!options_.calFile.isEmpty()) {
             lastError_ = err;
+            lastErrorShown_ = false;
             return false;
         }
     } else {
@@ -291,6 +294,7 @@ bool MasterSession::OpenLink() {
                      });
     if (plan_.failed()) {
         lastError_ = plan_.problem;  // nothing can connect: the start-up failed
+        lastErrorShown_ = false;
         return false;
     }
     if (!plan_.problem.isEmpty())

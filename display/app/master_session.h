@@ -77,6 +77,8 @@ public:
     /// closed; waits a moment for the server process to end.
     void Shutdown();
     QString lastError() const { return lastError_; }
+    /// lastError() has been shown already (as a message).
+    bool lastErrorShown() const { return lastErrorShown_; }
 
     /// The program title: "Tavrel for Kestin VNA By Marvik     Version" and
     /// the version numbers.
@@ -194,6 +196,7 @@ private:
     LinkPlan plan_;
     QString title_;
     QString lastError_;
+    bool lastErrorShown_ = false;
     std::array<QString, kSdataTables> vnaCTitle_{"Measurement"};
     bool noAnswerShown_ = false;
     bool shutDown_ = false;

@@ -114,7 +114,22 @@ TEST(BatchSystem, FailuresEndWithAMessageAndTheirExitStatus) {
     p.start(TAVREL13_PATH, {"--batch", "--server", noServer.dir.filePath("missing/brindlev1")});
     ASSERT_TRUE(p.waitForFinished(60000));
     EXPECT_EQ(p.exitCode(), 3);
-    EXPECT_TRUE(p.readAllStandardError().contains("Cannot start the server"));
+    EXPECT_EQ(QString(p.readAllStandardError()).count("Cannot start the server"), 1); // said once
+
+    // A channel directory others can write to: the local link is refused,
+    // said once, with the directory and the remedy.
+    Batch foreign;
+    QProcess f;
+    f.setProcessEnvironment(foreign.Env());
+    QFile::setPermissions(foreign.dir.filePath("runtime"), QFileDevice::Permissions(0x7777));
+    f.setWorkingDirectory(foreign.dir.path());
+    f.start(TAVREL13_PATH, {"--batch", "--virtual-time", "--server", BRINDLEV1_PATH});
+    ASSERT_TRUE(f.waitForFinished(60000));
+    EXPECT_EQ(f.exitCode(), 3);
+    const QString said = f.readAllStandardError();
+    EXPECT_EQ(said.count("Cannot open the local link"), 1) << said.toStdString();
+    EXPECT_TRUE(said.contains(foreign.dir.filePath("runtime") + " can be written by other users"))
+        << said.toStdString();
 
     Batch unwritable;
     unwritable.Run({"--virtual-time", "--points", "50", "--out", "no/such/dir/m.s2p"});
