@@ -13,6 +13,7 @@
 #include "display/sfile/touchstone_writer.h"
 
 #include <QCloseEvent>
+#include <QScreen>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -126,7 +127,12 @@ Master::Master(MasterSession& session, QWidget* parent) : QMainWindow(parent), m
     SyncCaptions();
     VnaMessureCaption(MasterSession::MessureCaption(m_.state().Smessure));
     setWindowTitle(m_.title());
-    resize(1100, 720);
+    // Most of the screen, so that the child windows side by side each have
+    // room for their forms; never less than 1100 x 720.
+    QSize size(1100, 720);
+    if (const QScreen* scr = screen())
+        size = size.expandedTo(scr->availableGeometry().size() * 0.9);
+    resize(size);
     m_.setMainWindow(this);
     m_.setDiagnostic(debug_);
     m_.setGraph(graphView_.get());
