@@ -481,7 +481,9 @@ void Master::DoSavSparm_Click() {
 namespace {
 
 // The sub-windows whose places last, by their object names.
-constexpr const char* kPlacedWindows[] = {"QRGGRAFWindow", "DspSetWindow", "VnaControlWindow", "FrmDebugWindow"};
+constexpr const char kSmithWindow[] = "SmithGrafWindow";
+constexpr const char* kPlacedWindows[] = {"QRGGRAFWindow", "DspSetWindow", "VnaControlWindow",
+                                          "FrmDebugWindow", kSmithWindow};
 
 } // namespace
 
@@ -516,6 +518,9 @@ void Master::RestoreSettings(const QString& file) {
     q.beginGroup("windows");
     if (q.contains("main"))
         restoreGeometry(q.value("main").toByteArray());
+    // The Smith chart is made when first shown: made now if it was open.
+    if (q.value(QString(kSmithWindow) + "_shown").toBool())
+        ShowSmith();
     for (const char* name : kPlacedWindows)
         if (auto* sub = findChild<QMdiSubWindow*>(name); sub && q.contains(QString(name) + "_rect")) {
             const QRect r = q.value(QString(name) + "_rect").toRect();

@@ -124,7 +124,7 @@ using graphtest::ProgramRun;
 TEST(LastingSettings, TheNextRunStartsWithTheChoicesOfTheLast) {
     QTemporaryDir dir;
     const QString file = dir.filePath("conf/tavrel13.ini");
-    QRect graphPlace;
+    QRect graphPlace, smithPlace;
     {
         ProgramRun r(file);
         r.Find<QRadioButton>("RadioScan_1")->click();
@@ -139,6 +139,10 @@ TEST(LastingSettings, TheNextRunStartsWithTheChoicesOfTheLast) {
         auto* sub = r.Find<QMdiSubWindow>("QRGGRAFWindow");
         sub->setGeometry(40, 30, 700, 500);
         graphPlace = sub->geometry();
+        r.w->ShowSmith();
+        auto* smith = r.Find<QMdiSubWindow>("SmithGrafWindow");
+        smith->setGeometry(300, 20, 480, 460);
+        smithPlace = smith->geometry();
         r.w->close();  // saves
     }
     ASSERT_TRUE(QFile::exists(file));
@@ -153,6 +157,11 @@ TEST(LastingSettings, TheNextRunStartsWithTheChoicesOfTheLast) {
         EXPECT_FALSE(r.Find<QCheckBox>("VisS11_0")->isChecked());
         EXPECT_EQ(r.Find<QPushButton>("QrgLock")->text(), "F Free");
         EXPECT_EQ(r.Find<QMdiSubWindow>("QRGGRAFWindow")->geometry(), graphPlace);
+        // The Smith chart was open: it opens again, where it was.
+        auto* smith = r.w->findChild<QMdiSubWindow*>("SmithGrafWindow");
+        ASSERT_NE(smith, nullptr);
+        EXPECT_TRUE(smith->isVisible());
+        EXPECT_EQ(smith->geometry(), smithPlace);
 
         // Restore default settings.
         r.Find<QAction>("MnuDefaults")->trigger();
