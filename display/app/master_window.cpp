@@ -515,6 +515,7 @@ void Master::RestoreSettings(const QString& file) {
         dspSet_->Sync();
     }
     qrgGraf_->UpdateMarkerTable();
+    RestoreSlotFiles(q);
     q.beginGroup("windows");
     if (q.contains("main"))
         restoreGeometry(q.value("main").toByteArray());
@@ -531,6 +532,30 @@ void Master::RestoreSettings(const QString& file) {
     q.endGroup();
 }
 
+// The files read into the file slots are read again; one that is gone or
+// no longer readable leaves its slot empty and says so.
+void Master::RestoreSlotFiles(QSettings& q) {
+    q.beginGroup("slots");
+    for (int slot = DspSetModel::kFirstFileSlot; slot < DspSetModel::kSlots; ++slot) {
+        const QString file = q.value(QString("file_%1").arg(slot)).toString();
+        if (file.isEmpty())
+            continue;
+        QString message;
+        if (!QFileInfo::exists(file))
+            message = "the file is gone";
+        else if (dspSet_->LoadSlotFile(slot, file, message))
+            continue;
+        const QString text = QString("The file %1 of slot %2 in the last run could not be read "
+                                     "again (%3); the slot is empty.")
+                                 .arg(file)
+                                 .arg(slot)
+                                 .arg(message);
+        qWarning("%s", qPrintable(text));
+        Status(text);
+    }
+    q.endGroup();
+}
+
 void Master::SaveSettings() {
     if (settingsFile_.isEmpty())
         return;
@@ -538,6 +563,10 @@ void Master::SaveSettings() {
     QSettings q(settingsFile_, QSettings::IniFormat);
     bool locked = qrgGraf_->frequencyLocked();
     SaveDisplayChoices(q, DisplayChoices{*graphSettings_, m_.state(), qrgGraf_->plot().scales(), locked, *markers_});
+    q.beginGroup("slots");
+    for (int slot = DspSetModel::kFirstFileSlot; slot < DspSetModel::kSlots; ++slot)
+        q.setValue(QString("file_%1").arg(slot), dspSet_->model().source(slot).path);
+    q.endGroup();
     q.beginGroup("windows");
     q.setValue("main", saveGeometry());
     for (const char* name : kPlacedWindows)

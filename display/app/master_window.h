@@ -30,6 +30,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QPushButton;
 class QRadioButton;
+class QSettings;
 
 class Master : public QMainWindow, public MainWindowView {
     Q_OBJECT
@@ -83,6 +84,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void RestoreSlotFiles(QSettings& q);
     void BuildMenus();
     void BuildDspSet();
     QWidget* BuildControlStrip();

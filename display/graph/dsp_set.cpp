@@ -118,7 +118,7 @@ bool DspSetModel::LoadSlot(int slot, const QString& fileName, QString& message) 
         return false;
     SlotSource& src = sources_[static_cast<size_t>(slot)];
     if (fileName.isEmpty()) {
-        src = SlotSource{"File", SlotSource::kNone};
+        src = SlotSource{"File", SlotSource::kNone, {}};
         return true;
     }
     if (hooks_.loadBegins)
@@ -142,6 +142,7 @@ bool DspSetModel::LoadSlot(int slot, const QString& fileName, QString& message) 
         s_.Sdata[t] = *table;
         s_.SdataHead[t] = head;
         src.caption = QFileInfo(fileName).fileName();
+        src.path = QFileInfo(fileName).absoluteFilePath();
         src.state = head.Length >= 2 ? SlotSource::kGood : SlotSource::kBad;
         VnaCTitle_Change(slot, QString::fromStdString(head.Filename));
     }

@@ -37,6 +37,7 @@ struct SlotSource {
     enum State { kNone, kGood, kBad };
     QString caption;      ///< "VNA", "File", or the chosen file's name
     State state = kNone;  ///< kGood green (2 points or more), kBad red
+    QString path;         ///< the file read into a file slot (empty: none)
 };
 
 class DspSetModel {

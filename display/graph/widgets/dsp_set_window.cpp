@@ -186,8 +186,14 @@ void DspSet::GrafProbSource_Click(int slot) {
     lastMessage_.clear();
     const QString file = chooseFile_ ? chooseFile_() : QString();
     QString message;
-    model_.LoadSlot(slot, file, message);
-    source_[slot]->setToolTip(file);
-    Sync();
+    LoadSlotFile(slot, file, message);
     Tell(message);
+}
+
+bool DspSet::LoadSlotFile(int slot, const QString& file, QString& message) {
+    const bool ok = model_.LoadSlot(slot, file, message);
+    if (slot >= DspSetModel::kFirstFileSlot && slot < DspSetModel::kSlots)
+        source_[slot]->setToolTip(model_.source(slot).path);
+    Sync();
+    return ok;
 }

@@ -43,6 +43,9 @@ public:
 
     // ---- handlers the controls call ----
     void GrafProbSource_Click(int slot);
+    /// Reads `file` into file slot `slot` as the slot's button does, without
+    /// asking; false with the reason in `message` when it was refused.
+    bool LoadSlotFile(int slot, const QString& file, QString& message);
 
 private:
     void Build();

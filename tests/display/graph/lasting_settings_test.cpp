@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -125,6 +126,13 @@ TEST(LastingSettings, TheNextRunStartsWithTheChoicesOfTheLast) {
     QTemporaryDir dir;
     const QString file = dir.filePath("conf/tavrel13.ini");
     QRect graphPlace, smithPlace;
+    // Two Touchstone files in the file slots; the second is gone by the next run.
+    const QString slotFile = dir.filePath("ref.s1p"), goneFile = dir.filePath("gone.s1p");
+    for (const QString& f : {slotFile, goneFile}) {
+        QFile out(f);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("# MHZ S MA R 50\n1 .5 10\n2 .4 20\n3 .3 30\n");
+    }
     {
         ProgramRun r(file);
         r.Find<QRadioButton>("RadioScan_1")->click();
@@ -139,6 +147,9 @@ TEST(LastingSettings, TheNextRunStartsWithTheChoicesOfTheLast) {
         auto* sub = r.Find<QMdiSubWindow>("QRGGRAFWindow");
         sub->setGeometry(40, 30, 700, 500);
         graphPlace = sub->geometry();
+        QString message;
+        ASSERT_TRUE(r.Find<DspSet>("DspSet")->LoadSlotFile(9, slotFile, message)) << message.toStdString();
+        ASSERT_TRUE(r.Find<DspSet>("DspSet")->LoadSlotFile(10, goneFile, message));
         r.w->ShowSmith();
         auto* smith = r.Find<QMdiSubWindow>("SmithGrafWindow");
         smith->setGeometry(300, 20, 480, 460);
@@ -146,8 +157,19 @@ TEST(LastingSettings, TheNextRunStartsWithTheChoicesOfTheLast) {
         r.w->close();  // saves
     }
     ASSERT_TRUE(QFile::exists(file));
+    ASSERT_TRUE(QFile::remove(goneFile));
     {
         ProgramRun r(file);
+        // The slot file is read again; the gone one leaves its slot empty, said.
+        const DspSetModel& model = r.Find<DspSet>("DspSet")->model();
+        EXPECT_EQ(model.source(9).state, SlotSource::kGood);
+        EXPECT_EQ(model.source(9).caption, "ref.s1p");
+        EXPECT_EQ(r.s->SdataHead[9].Length, 3);
+        EXPECT_EQ(r.s->Sdata[9][2].Qrg, 30000000);
+        EXPECT_EQ(model.source(10).state, SlotSource::kNone);
+        auto* status = r.Find<QLabel>("StatusText");
+        ASSERT_NE(status, nullptr);
+        EXPECT_TRUE(status->text().contains(goneFile + " of slot 10")) << status->text().toStdString();
         EXPECT_EQ(r.s->VnaScanSize, 200);
         EXPECT_TRUE(r.Find<QRadioButton>("RadioScan_1")->isChecked());
         EXPECT_EQ(r.Find<QLineEdit>("DbDiv")->text(), "1,2,5");
