@@ -353,7 +353,7 @@ int main(int argc, char** argv) {
     // short run after an idle spell is faster than a long one under load. So
     // the server's windows alternate with the engine's, each a fraction of a
     // second, and the cost is the median of the pairs' ratios.
-    constexpr int kPairs = 21;
+    constexpr int kPairs = 31;
     constexpr double kWindow = 0.2;
     EngineAlone engine;
     std::vector<double> ratios, engineUs, serverUs;
