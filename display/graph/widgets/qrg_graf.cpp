@@ -176,25 +176,8 @@ void QrgGraf::Build() {
 
     // Trace boxes and swatches of a table row (0 live, 9..12 stored).
     const auto traceRow = [this](QWidget* parent, QHBoxLayout* lay, int row) {
-        for (int t = 0; t < kTraceCount; ++t) {
-            const QString base = t == kTracePhase ? QString("AngVis") : QString("VisS") + &kTraceName[t][1];
-            auto* box = new QCheckBox(t == kTracePhase ? QString("Phase") : QString(kTraceName[t]), parent);
-            box->setObjectName(QString("%1_%2").arg(base).arg(row));
-            box->setChecked(settings_.rows[row].visible[t]);
-            connect(box, &QCheckBox::toggled, this, [this, row, t](bool on) {
-                settings_.rows[row].visible[t] = on;
-                Refscreen();
-            });
-            auto* sw = new QPushButton(parent);
-            sw->setObjectName(QString("%1_%2").arg(t == kTracePhase ? QString("AngCol")
-                                                                     : QString("ColS") + &kTraceName[t][1])
-                                  .arg(row));
-            sw->setFixedSize(18, 14);
-            connect(sw, &QPushButton::clicked, this, [this, row, t] { ChooseColour(row, t); });
-            lay->addWidget(box);
-            lay->addWidget(sw);
-            lay->addSpacing(8);
-        }
+        AddTraceBoxes(parent, lay, settings_, row, kTraceCount, this, [this] { Refscreen(); },
+                      [this](int r, int t) { ChooseColour(r, t); });
     };
     traceBar_ = new QWidget(this);
     auto* tb = new QHBoxLayout(traceBar_);
@@ -205,24 +188,7 @@ void QrgGraf::Build() {
     traceRow(traceBar_, tb, 0);
     tb->addStretch(1);
 
-    dataSel_ = new QWidget(this);
-    dataSel_->setObjectName("FrmDataSel");
-    auto* ds = new QVBoxLayout(dataSel_);
-    ds->setContentsMargins(4, 0, 4, 0);
-    ds->setSpacing(0);
-    for (int row = 9; row <= 12; ++row) {
-        auto* line = new QWidget(dataSel_);
-        auto* lay = new QHBoxLayout(line);
-        lay->setContentsMargins(0, 0, 0, 0);
-        auto* src = new QLabel(line);
-        src->setObjectName(QString("VisKilde_%1").arg(row));
-        src->setMinimumWidth(160);
-        lay->addWidget(src);
-        traceRow(line, lay, row);
-        lay->addStretch(1);
-        ds->addWidget(line);
-    }
-    dataSel_->hide();
+    dataSel_ = BuildDataSelection(this, 4, traceRow);
 
     markerPanel_ = new MarkerPanel(s_, plot_.markers(), this);
     connect(markerPanel_, &MarkerPanel::DeleteClicked, this, [this](int k) {

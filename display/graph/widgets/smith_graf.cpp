@@ -115,20 +115,8 @@ void SmithGraf::Build() {
 
     // The live row's boxes and swatches.
     const auto traceRow = [this](QWidget* parent, QHBoxLayout* lay, int row) {
-        for (int k = 0; k < 4; ++k) {
-            auto* box = Named(new QCheckBox(kParam[k], parent), QString("VisS%1_%2").arg(&kParam[k][1]).arg(row));
-            box->setChecked(settings_.rows[row].visible[k]);
-            connect(box, &QCheckBox::toggled, this, [this, row, k](bool on) {
-                settings_.rows[row].visible[k] = on;
-                redrawlive();
-            });
-            auto* sw = Named(new QPushButton(parent), QString("ColS%1_%2").arg(&kParam[k][1]).arg(row));
-            sw->setFixedSize(18, 14);
-            connect(sw, &QPushButton::clicked, this, [this, row, k] { ChooseColour(row, k); });
-            lay->addWidget(box);
-            lay->addWidget(sw);
-            lay->addSpacing(8);
-        }
+        AddTraceBoxes(parent, lay, settings_, row, 4, this, [this] { redrawlive(); },
+                      [this](int r, int k) { ChooseColour(r, k); });
     };
     auto* bar = new QWidget(this);
     auto* tb = new QHBoxLayout(bar);
@@ -139,22 +127,7 @@ void SmithGraf::Build() {
     left->addWidget(bar);
 
     // Stored tables 9..12, shown and hidden by ShwSelDat.
-    dataSel_ = Named(new QWidget(this), "FrmDataSel");
-    auto* ds = new QVBoxLayout(dataSel_);
-    ds->setContentsMargins(0, 0, 0, 0);
-    ds->setSpacing(0);
-    for (int row = 9; row <= 12; ++row) {
-        auto* line = new QWidget(dataSel_);
-        auto* lay = new QHBoxLayout(line);
-        lay->setContentsMargins(0, 0, 0, 0);
-        auto* src = Named(new QLabel(line), QString("VisKilde_%1").arg(row));
-        src->setMinimumWidth(160);
-        lay->addWidget(src);
-        traceRow(line, lay, row);
-        lay->addStretch(1);
-        ds->addWidget(line);
-    }
-    dataSel_->hide();
+    dataSel_ = BuildDataSelection(this, 0, traceRow);
     left->addWidget(dataSel_);
 
     // The frequency slide readout.
