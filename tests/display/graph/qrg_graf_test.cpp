@@ -2,7 +2,7 @@
 // plot read back from its backing store.
 #include "display/graph/widgets/qrg_graf.h"
 #include "display/graph/trace_map.h"
-#include "graph_fixture.h"
+#include "graph_window_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -20,25 +20,8 @@ using namespace graphtest;
 
 namespace {
 
-struct GrafFixture : ::testing::Test {
-    std::unique_ptr<MeasureState> s = NewState();
-    GraphSettings settings;
-    MarkerTable markers;
-    std::unique_ptr<QrgGraf> w;
-
-    void Make() {
-        w = std::make_unique<QrgGraf>(*s, settings, markers);
-        w->resize(900, 640);
-        w->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-    }
-    template <class T = QWidget>
-    T* Get(const QString& name) {
-        T* c = w->findChild<T*>(name);
-        EXPECT_NE(c, nullptr) << name.toStdString();
-        return c;
-    }
-    QString Text(const QString& name) { return Get<QLabel>(name)->text(); }
+struct GrafFixture : GraphWindowFixture<QrgGraf> {
+    void Make() { Show(QSize(900, 640)); }
     QWidget* Area() { return Get("GrafArea"); }
 };
 

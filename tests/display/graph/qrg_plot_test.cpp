@@ -135,9 +135,11 @@ TEST_F(PlotFixture, StoredTablesAndValuesBeyondTheScaleAreDrawnInsideThePlot) {
     const int y = plot.scales()[kScaleTrans].GetPoint(-25);
     const QRgb c = settings.rows[9].colour[kTraceS21];
     const int x0 = plot.scales()[kScaleQrg].GetPoint(60000000), x1 = plot.scales()[kScaleQrg].GetPoint(540000000);
-    for (int x = x0; x <= x1; x += 7)
-        if (x % 50 != 0)  // not on a grid line
+    for (int x = x0; x <= x1; x += 7) {
+        if (x % 50 != 0) {  // not on a grid line
             EXPECT_EQ(plot.image().pixel(x, y) | 0xFF000000u, c | 0xFF000000u) << x;
+        }
+    }
     EXPECT_NE(plot.image().pixel(plot.scales()[kScaleQrg].GetPoint(20000000), y) | 0xFF000000u, c | 0xFF000000u)
         << "nothing outside the table";
 

@@ -1,7 +1,7 @@
 // The window "Smith Chart", offscreen: controls found by objectName, the
 // chart read back from its backing store.
 #include "display/graph/widgets/smith_graf.h"
-#include "graph_fixture.h"
+#include "graph_window_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -17,26 +17,11 @@ using namespace graphtest;
 
 namespace {
 
-struct SmithGrafFixture : ::testing::Test {
-    std::unique_ptr<MeasureState> s = NewState();
-    GraphSettings settings;
-    MarkerTable markers;
-    std::unique_ptr<SmithGraf> w;
-
+struct SmithGrafFixture : GraphWindowFixture<SmithGraf> {
     void Make() {
-        w = std::make_unique<SmithGraf>(*s, settings, markers);
-        w->resize(1000, 760);
-        w->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+        Show(QSize(1000, 760));
         w->SmithNewQrg(SweepQrg(0), SweepQrg(100));
     }
-    template <class T = QWidget>
-    T* Get(const QString& name) {
-        T* c = w->findChild<T*>(name);
-        EXPECT_NE(c, nullptr) << name.toStdString();
-        return c;
-    }
-    QString Text(const QString& name) { return Get<QLabel>(name)->text(); }
 };
 
 TEST_F(SmithGrafFixture, ControlsAndLoading) {
