@@ -38,7 +38,10 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         const QImage& img = owner_->plot().image();
-        p.fillRect(rect(), Qt::white);
+        // White only where the picture does not reach (before the first
+        // layout, or while a resize is under way).
+        if (img.isNull() || img.width() < width() || img.height() < height())
+            p.fillRect(rect(), Qt::white);
         if (!img.isNull())
             p.drawImage(0, 0, img);
     }
